@@ -1,0 +1,85 @@
+#include "platform/Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kal {
+
+int DotSpans(float radius, DotSpan* out) {
+  float r = std::clamp(radius, 0.0f, static_cast<float>(kMaxDotRadius));
+  int ri = static_cast<int>(std::floor(r));
+  int n = 0;
+  for (int dy = -ri; dy <= ri; ++dy) {
+    // Widest dx with dx^2 + dy^2 <= r^2.
+    int dx = 0;
+    while (static_cast<float>((dx + 1) * (dx + 1) + dy * dy) <= r * r) ++dx;
+    out[n++] = DotSpan{dy, -dx, dx};
+  }
+  return n;
+}
+
+int DotCentre(float v) {
+  if (!std::isfinite(v) || v > 1e9f || v < -1e9f) return -2000000000;
+  return static_cast<int>(std::nearbyint(v));  // default rounding mode: halves to even
+}
+
+Canvas::Canvas(int width, int height, Color fill) { Resize(width, height, fill); }
+
+void Canvas::Resize(int width, int height, Color fill) {
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  pixels_.assign(static_cast<std::size_t>(width_) * height_, ToPixel(fill));
+  EnableDirtyTracking(tracking_);
+}
+
+void Canvas::Fill(Color c) {
+  std::fill(pixels_.begin(), pixels_.end(), ToPixel(c));
+  if (tracking_) MarkDirty(0, 0, width_ - 1, height_ - 1);
+}
+
+void Canvas::EnableDirtyTracking(bool on) {
+  tracking_ = on;
+  tilesX_ = (width_ + kTile - 1) / kTile;
+  tilesY_ = (height_ + kTile - 1) / kTile;
+  dirty_.assign(on ? static_cast<std::size_t>(tilesX_) * tilesY_ : 0, 0);
+  dirtyList_.clear();
+}
+
+void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
+  for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
+    for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
+      auto idx = static_cast<std::uint32_t>(ty * tilesX_ + tx);
+      if (!dirty_[idx]) {
+        dirty_[idx] = 1;
+        dirtyList_.push_back(idx);
+      }
+    }
+  }
+}
+
+void Canvas::Circle(float x, float y, float radius, Color c) {
+  int cx = DotCentre(x), cy = DotCentre(y);
+  int reach = static_cast<int>(std::ceil(std::clamp(radius, 0.0f, float(kMaxDotRadius))));
+  // Wholly outside: nothing to do (also keeps the arithmetic below in range).
+  if (cx + reach < 0 || cy + reach < 0 || cx - reach >= width_ || cy - reach >= height_) return;
+  DotSpan spans[2 * kMaxDotRadius + 1];
+  int n = DotSpans(radius, spans);
+  std::uint32_t px = ToPixel(c);
+  int minX = width_, minY = height_, maxX = -1, maxY = -1;
+  for (int i = 0; i < n; ++i) {
+    int yy = cy + spans[i].dy;
+    if (yy < 0 || yy >= height_) continue;
+    int xa = std::max(0, cx + spans[i].dxFrom);
+    int xb = std::min(width_ - 1, cx + spans[i].dxTo);
+    if (xa > xb) continue;
+    std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(yy) * width_;
+    for (int xx = xa; xx <= xb; ++xx) row[xx] = px;
+    minX = std::min(minX, xa);
+    maxX = std::max(maxX, xb);
+    minY = std::min(minY, yy);
+    maxY = std::max(maxY, yy);
+  }
+  if (tracking_ && maxX >= 0) MarkDirty(minX, minY, maxX, maxY);
+}
+
+}  // namespace kal

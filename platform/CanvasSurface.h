@@ -1,0 +1,21 @@
+// A Surface that draws into a Canvas (memory and X11 backends, tools).
+#pragma once
+
+#include "platform/Canvas.h"
+#include "platform/Platform.h"
+
+namespace kal {
+
+class CanvasSurface : public Surface {
+ public:
+  explicit CanvasSurface(Canvas& canvas) : canvas_(canvas) {}
+  int Width() const override { return canvas_.width(); }
+  int Height() const override { return canvas_.height(); }
+  void Circle(float x, float y, float radius, Color color) override { canvas_.Circle(x, y, radius, color); }
+  Canvas& canvas() { return canvas_; }
+
+ private:
+  Canvas& canvas_;
+};
+
+}  // namespace kal

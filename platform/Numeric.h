@@ -1,0 +1,57 @@
+// Numeric conversions with the program's rules: halves round to the even
+// neighbour unless floor is asked for; a result that does not fit raises Overflow.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "platform/Errors.h"
+
+namespace kal {
+
+template <class Int>
+Int CheckedNarrow(double v) {
+  // NaN fails both comparisons, so it is refused as well.
+  if (!(v >= static_cast<double>(std::numeric_limits<Int>::min()) &&
+        v <= static_cast<double>(std::numeric_limits<Int>::max()))) {
+    Raise(ErrorCode::Overflow, "Overflow");
+  }
+  return static_cast<Int>(v);
+}
+
+// Nearest integer, ties to even (independent of the FPU rounding mode).
+inline double RoundHalfEven(double v) {
+  double f = std::floor(v);
+  double diff = v - f;
+  if (diff > 0.5) return f + 1.0;
+  if (diff < 0.5) return f;
+  return std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;
+}
+
+inline std::int16_t RoundToInt16(double v) { return CheckedNarrow<std::int16_t>(RoundHalfEven(v)); }
+inline std::int32_t RoundToInt32(double v) { return CheckedNarrow<std::int32_t>(RoundHalfEven(v)); }
+inline std::int16_t FloorToInt16(double v) { return CheckedNarrow<std::int16_t>(std::floor(v)); }
+inline std::int32_t FloorToInt32(double v) { return CheckedNarrow<std::int32_t>(std::floor(v)); }
+
+// 16-bit addition and subtraction that raise Overflow instead of wrapping.
+inline std::int16_t Add16(std::int32_t a, std::int32_t b) { return CheckedNarrow<std::int16_t>(double(a) + b); }
+inline std::int16_t Sub16(std::int32_t a, std::int32_t b) { return CheckedNarrow<std::int16_t>(double(a) - b); }
+
+// Text to number as the classic numeric conversion does it: surrounding blanks
+// ignored, optional sign, digits with an optional fraction and exponent, or the
+// &H / &O radix prefixes. Anything else raises TypeMismatch.
+double TextToNumber(std::string_view text);
+
+// The leading number of a text (blanks skipped); 0 when there is none.
+double LeadingNumber(std::string_view text);
+
+// Decimal text of an integer: "-12", "250".
+std::string IntegerText(long long v);
+
+// Decimal text with a sign position: " 250", "-3".
+std::string SignedNumberText(long long v);
+
+}  // namespace kal

@@ -1,0 +1,80 @@
+#include "platform/Numeric.h"
+
+#include <gtest/gtest.h>
+
+namespace kal {
+namespace {
+
+ErrorCode CodeOf(auto&& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.code();
+  }
+  return ErrorCode::InvalidCall;  // no error: callers expect one
+}
+
+TEST(Numeric, RoundsHalvesToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(2.5), 2.0);
+  EXPECT_EQ(RoundHalfEven(3.5), 4.0);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
+  EXPECT_EQ(RoundHalfEven(-3.5), -4.0);
+  EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+  EXPECT_EQ(RoundHalfEven(2.4999999), 2.0);
+  EXPECT_EQ(RoundHalfEven(2.5000001), 3.0);
+  // x + n - 2.4 always ends in .6: a jitter step never lands on a tie.
+  EXPECT_EQ(RoundToInt32(100 + 0 - 2.4), 98);
+  EXPECT_EQ(RoundToInt32(100 + 4 - 2.4), 102);
+}
+
+TEST(Numeric, NarrowingRaisesOverflowOutsideTheWidth) {
+  EXPECT_EQ(RoundToInt16(32767.4), 32767);
+  EXPECT_EQ(CodeOf([] { RoundToInt16(32767.5); }), ErrorCode::Overflow);  // rounds to 32768
+  EXPECT_EQ(RoundToInt16(-32768.5), -32768);                              // ties to even stay in range
+  EXPECT_EQ(CodeOf([] { RoundToInt16(-32769); }), ErrorCode::Overflow);
+  EXPECT_EQ(FloorToInt16(-2.5), -3);
+  EXPECT_EQ(FloorToInt16(120.9), 120);
+  EXPECT_EQ(CodeOf([] { FloorToInt16(40000); }), ErrorCode::Overflow);
+  EXPECT_EQ(RoundToInt32(2147483647.4), 2147483647);
+  EXPECT_EQ(CodeOf([] { RoundToInt32(2147483647.5); }), ErrorCode::Overflow);
+  EXPECT_EQ(CodeOf([] { RoundToInt32(std::nan("")); }), ErrorCode::Overflow);
+  EXPECT_EQ(Add16(32757, 10), 32767);
+  EXPECT_EQ(CodeOf([] { Add16(32758, 10); }), ErrorCode::Overflow);
+  EXPECT_EQ(CodeOf([] { Sub16(-32760, 10); }), ErrorCode::Overflow);
+}
+
+TEST(Numeric, TextToNumberAcceptsNumbersWithBlanksOnly) {
+  EXPECT_EQ(TextToNumber("250"), 250);
+  EXPECT_EQ(TextToNumber(" 250"), 250);
+  EXPECT_EQ(TextToNumber("\t250  "), 250);
+  EXPECT_EQ(TextToNumber("250.7"), 250.7);
+  EXPECT_EQ(TextToNumber("-2.5"), -2.5);
+  EXPECT_EQ(TextToNumber("+7"), 7);
+  EXPECT_EQ(TextToNumber(".5"), 0.5);
+  EXPECT_EQ(TextToNumber("1e3"), 1000);
+  EXPECT_EQ(TextToNumber("&H10"), 16);
+  EXPECT_EQ(TextToNumber("&o17"), 15);
+  for (const char* bad : {"", " ", "abc", "12abc", "1 2", "--1", ".", "&H", "&HZZ", "e5"}) {
+    EXPECT_EQ(CodeOf([&] { TextToNumber(bad); }), ErrorCode::TypeMismatch) << '"' << bad << '"';
+  }
+}
+
+TEST(Numeric, LeadingNumberTakesWhatItCanAndOtherwiseZero) {
+  EXPECT_EQ(LeadingNumber("123"), 123);
+  EXPECT_EQ(LeadingNumber("  456 789"), 456);
+  EXPECT_EQ(LeadingNumber("77abc"), 77);
+  EXPECT_EQ(LeadingNumber("abc"), 0);
+  EXPECT_EQ(LeadingNumber(""), 0);
+  EXPECT_EQ(LeadingNumber("-12"), -12);
+}
+
+TEST(Numeric, NumberTexts) {
+  EXPECT_EQ(IntegerText(250), "250");
+  EXPECT_EQ(IntegerText(-3), "-3");
+  EXPECT_EQ(SignedNumberText(300), " 300");
+  EXPECT_EQ(SignedNumberText(0), " 0");
+  EXPECT_EQ(SignedNumberText(-3), "-3");
+}
+
+}  // namespace
+}  // namespace kal

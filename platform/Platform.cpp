@@ -1,0 +1,11 @@
+#include "platform/Platform.h"
+
+namespace kal {
+
+void LoadWindow(Platform& platform, const WindowDesc& desc, WindowHandler& handler,
+                std::unique_ptr<PlatformWindow>& slot) {
+  slot = platform.MakeWindow(desc, handler);
+  handler.OnLoad(*slot);
+}
+
+}  // namespace kal

@@ -1,0 +1,136 @@
+// CONTRIBUTORS: read docs/CONTRIBUTING.md (house rules: naming, tests, ownership) before changing code.
+// The one interface between the program's logic and the window system / OS.
+//
+// Everything the logic needs from its host is asked for here, in the logic's
+// own terms. Backends: platform/win32 (Win32 + GDI), platform/x11 (Xlib),
+// platform/memory (tests). A backend that has no such service says so in the
+// comment of its implementation and takes the fallback documented here.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Random.h"
+#include "platform/Types.h"
+
+namespace kal {
+
+// A drawing surface (a picture box). Coordinates are pixels, origin top-left.
+class Surface {
+ public:
+  virtual ~Surface() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // A filled dot of the given radius centred at (x, y), clipped to the surface.
+  // Every backend must produce the pixels of Canvas::Circle.
+  virtual void Circle(float x, float y, float radius, Color color) = 0;
+};
+
+// Input and life-cycle events of one window, delivered on the UI thread.
+// Mouse coordinates are pixels of the window's client area.
+class PlatformWindow;
+
+class WindowHandler {
+ public:
+  virtual ~WindowHandler() = default;
+  virtual void OnLoad(PlatformWindow& /*self*/) {}
+  virtual void OnUnload() {}
+  virtual void OnKeyDown(int /*keyCode*/, int /*shift*/) {}
+  virtual void OnMouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
+  virtual void OnMouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
+};
+
+// A top-level window created from a description. It starts hidden; it is
+// destroyed by Unload() (which runs the handler's OnUnload first) or with the
+// process.
+class PlatformWindow {
+ public:
+  virtual ~PlatformWindow() = default;
+  virtual Handle handle() const = 0;
+  // Position and size of the whole window in screen pixels.
+  virtual void Move(int left, int top, int width, int height) = 0;
+  virtual void SetNormalState() = 0;
+  virtual void Show() = 0;
+  // Above every window that is not topmost; does not activate the window.
+  virtual void SetTopmost() = 0;
+  // The picture box covering the client area (resized with Move).
+  virtual Surface& Display() = 0;
+  // Runs OnUnload, then destroys the native window. No handler runs after it.
+  virtual void Unload() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // ---- process ----
+  // The argument text after the program's name, unchanged.
+  virtual std::string CommandLine() = 0;
+  // The directory of the running program, no trailing separator except at a
+  // drive root (UTF-8).
+  virtual std::string AppPath() = 0;
+  // Where the settings file lives and the separator used to join to it.
+  virtual std::string SettingsDirectory() = 0;
+  virtual char PathSeparator() const = 0;
+  // Ends the process at once; no handler of a loaded window runs after it.
+  [[noreturn]] virtual void EndProcess(int exitCode = 0) = 0;
+  // Delivers every pending window event to its handler (re-entrantly) and returns.
+  virtual void DoEvents() = 0;
+  // The message loop after the start-up procedure has returned: handles events
+  // (sleeping while there are none) until no window of the program is loaded.
+  virtual void RunMessageLoop() = 0;
+  // Puts what was drawn on the screen, then sleeps until the deadline or until
+  // input is pending, whichever is first. Never spins.
+  virtual void WaitUntil(TimePoint deadline) = 0;
+  virtual TimePoint Now() = 0;
+  // An error that escaped everything: tell the user (stderr / message box).
+  virtual void ReportFatal(const std::string& message) = 0;
+
+  // ---- screen ----
+  virtual ScreenMetrics Screen() = 0;
+
+  // ---- windows ----
+  // A top-level window of any process with exactly this caption (UTF-8), or 0.
+  virtual Handle FindTopLevelWindow(std::string_view caption) = 0;
+  // Creates the native window, hidden. LoadWindow() below is how logic loads one.
+  virtual std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) = 0;
+  // The window's rectangle in screen pixels; false when the handle names no window.
+  virtual bool GetWindowRect(Handle window, PixelRect& out) = 0;
+
+  // ---- OS services ----
+  // Changes the cursor display count by one; the cursor shows while it is >= 0.
+  virtual int ShowCursor(bool show) = 0;
+  // GetVersionExA: false when the call fails.
+  virtual bool GetVersion(OsVersion& out) = 0;
+  virtual void PwdChangePassword(Handle owner) = 0;
+  // The consumer platform's password check: nullopt when no such service exists.
+  virtual std::optional<bool> VerifyScreenSavePwd(Handle owner) = 0;
+  // SystemParametersInfoA(action, param, null, 0) for the screen-saver flags.
+  virtual void SetSystemParameter(std::uint32_t action, std::int32_t param) = 0;
+  virtual void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) = 0;
+
+  // ---- files (paths UTF-8) ----
+  // The file's bytes; nullopt when it does not exist or cannot be read.
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // Whether something exists at the path (readable or not). A writer must not
+  // replace a file it could not read. Backends override; the fallback asks ReadFile.
+  virtual bool FileExists(const std::string& path) { return ReadFile(path).has_value(); }
+  // Replaces the file atomically (temporary beside it, flush, rename); creates
+  // missing parent directories. False when it could not.
+  virtual bool WriteFileAtomic(const std::string& path, std::string_view bytes) = 0;
+
+  // ---- random numbers ----
+  virtual RandomSource& Random() = 0;
+};
+
+// Loading a window: create it, store it in `slot` (so the window is owned
+// before any handler runs), then run its load handler. The load handler may
+// never return: the saver runs inside it.
+void LoadWindow(Platform& platform, const WindowDesc& desc, WindowHandler& handler,
+                std::unique_ptr<PlatformWindow>& slot);
+
+}  // namespace kal

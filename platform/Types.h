@@ -1,0 +1,55 @@
+// CONTRIBUTORS: read docs/CONTRIBUTING.md (house rules: naming, tests, ownership) before changing code.
+// Plain value types shared by the logic and the platform backends.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace kal {
+
+// A native window handle as a number (HWND value on Windows, X window id on X11); 0 = none.
+using Handle = std::int64_t;
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+
+// 24-bit colour packed as red + 256 * green + 65536 * blue.
+using Color = std::uint32_t;
+
+constexpr Color Rgb(int r, int g, int b) {
+  return static_cast<Color>(r) | (static_cast<Color>(g) << 8) | (static_cast<Color>(b) << 16);
+}
+constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
+constexpr int GreenOf(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int BlueOf(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+struct PixelRect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const PixelRect&) const = default;
+};
+
+struct ScreenMetrics {
+  int widthPx = 0;
+  int heightPx = 0;
+  float twipsPerPixelX = 15;
+  float twipsPerPixelY = 15;
+};
+
+// The part of OSVERSIONINFOA the program looks at.
+struct OsVersion {
+  std::uint32_t platformId = 0;  // 2 = NT
+};
+
+// What a top-level window looks like when it is created.
+struct WindowDesc {
+  std::string caption;      // UTF-8
+  bool border = true;       // false: no caption bar, no frame
+  Color backColor = Rgb(0, 0, 0);
+  bool keyPreview = false;  // the window sees every key press
+  // Borderless, topmost, covering the screen, taking every key and click (the
+  // saver). X11 must know before the window is mapped.
+  bool fullScreen = false;
+};
+
+}  // namespace kal

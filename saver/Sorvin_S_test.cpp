@@ -1,0 +1,210 @@
+#include "saver/Sorvin_S.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/Errors.h"
+#include "platform/memory/MemoryPlatform.h"
+#include "platform/memory/RunForTest.h"
+#include "startup/Run.h"
+#include "startup/SettingsFile.h"
+#include "startup/Sorvin_B.h"
+
+namespace kal {
+namespace {
+
+using Kind = ScriptedInput::Kind;
+const std::string kSaver(kSaverCaption);
+
+ScriptedInput Move(float x, float y) { return {Kind::MouseMove, 0, x, y}; }
+ScriptedInput Key() { return {Kind::KeyDown, 65}; }
+ScriptedInput Click() { return {Kind::MouseDown, 1, 5, 5}; }
+
+void SetCount(MemoryPlatform& p, const std::string& value) {
+  p.files[MemoryPlatform::NormalizePath(p.appPath + "\\Kalvessa.ini")] =
+      "[Section]\r\n" + std::string(kSettingsKey) + "=" + value + "\r\n";
+}
+
+// Runs the program with the given command line; returns the DoEvents number
+// during which the process ended (0 if it did not end).
+long RunSaver(MemoryPlatform& p, const std::string& commandLine) {
+  p.commandLine = commandLine;
+  RunOutcome out = RunUntilEnd([&] { RunProgram(p); });
+  return out.processEnded ? p.doEventsCount : 0;
+}
+
+TEST(ScreenPixels, SameScreenAtFifteenAndTwelveTwipsPerPixel) {
+  EXPECT_EQ(ScreenPixels(1024 * 15.0f, 15), 1024);
+  EXPECT_EQ(ScreenPixels(768 * 15.0f, 15), 768);
+  EXPECT_EQ(ScreenPixels(1024 * 12.0f, 12), 1024);
+  EXPECT_EQ(ScreenPixels(768 * 12.0f, 12), 768);
+  EXPECT_EQ(ScreenPixels(2.5f, 1), 2);
+  EXPECT_THROW(ScreenPixels(40000 * 15.0f, 15), RuntimeError);
+}
+
+TEST(SaverWindow, CoversTheScreenIsShownTopmostAndPaintedBeforeTheFirstFrame) {
+  for (float tpp : {15.0f, 12.0f}) {
+    MemoryPlatform p;
+    p.screen = {1024, 768, tpp, tpp};
+    p.onDoEvents = [&](long n) {
+      if (n != 1) return;
+      MemoryWindow* w = p.FindLoaded(kSaver);
+      ASSERT_NE(w, nullptr);
+      // The window itself is the screen's size, not fifteen times larger.
+      EXPECT_EQ(w->rect(), (PixelRect{0, 0, 1024, 768}));
+      EXPECT_EQ(w->canvas().width(), 1024);
+      EXPECT_EQ(w->canvas().height(), 768);
+      EXPECT_TRUE(w->visible());
+      EXPECT_TRUE(w->topmost());
+      EXPECT_FALSE(w->desc().border);
+      EXPECT_TRUE(w->desc().keyPreview);
+    };
+    p.ScheduleInput(1, Key());
+    EXPECT_EQ(RunSaver(p, "/s"), 1);
+    long make = IndexOfCall(p, "MakeWindow " + kSaver);
+    ASSERT_GE(make, 0);
+    EXPECT_EQ(p.calls[make + 1], "Move 0 0 1024 768");
+    EXPECT_EQ(p.calls[make + 2], "SetNormalState");
+    EXPECT_EQ(p.calls[make + 3], "Show");
+    EXPECT_EQ(p.calls[make + 4], "SetTopmost");
+  }
+}
+
+TEST(SaverExit, EndingOrderForTheSaverSwitch) {
+  MemoryPlatform p;
+  p.ScheduleInput(50, Key());
+  EXPECT_EQ(RunSaver(p, "/s"), 50);
+  std::vector<std::string> tail(p.calls.end() - 5, p.calls.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"SystemParametersInfo 97 0", "ShowCursor 1", "SystemParametersInfo 17 1",
+                                            "Unload " + kSaver, "EndProcess 0"}));
+  EXPECT_EQ(p.cursorCount, 0);  // hidden at the start, shown again at the end
+}
+
+TEST(SaverExit, ClickAndKeyEndTheTestRunWithoutTouchingTheCursor) {
+  for (ScriptedInput in : {Key(), Click()}) {
+    MemoryPlatform p;
+    p.ScheduleInput(30, in);
+    EXPECT_EQ(RunSaver(p, ""), 30);
+    EXPECT_TRUE(CallsStartingWith(p, "ShowCursor").empty());
+    EXPECT_TRUE(CallsStartingWith(p, "SystemParametersInfo 97").empty());
+    EXPECT_EQ(CallsStartingWith(p, "SystemParametersInfo 17"), std::vector<std::string>{"SystemParametersInfo 17 1"});
+  }
+}
+
+TEST(SaverExit, TheTestRunIgnoresEveryMouseMove) {
+  MemoryPlatform p;
+  p.ScheduleInput(1, Move(10, 10));
+  p.ScheduleInput(2, Move(200, 300));
+  p.ScheduleInput(3, Move(400, 10));
+  p.ScheduleInput(40, Key());
+  EXPECT_EQ(RunSaver(p, ""), 40);
+}
+
+TEST(SaverExit, FirstMoveRecordsThenOnlyAMoveInBothAxesEnds) {
+  MemoryPlatform p;
+  // The move every window gets as it appears under a resting pointer.
+  p.ScheduleInput(1, Move(512, 384));
+  p.ScheduleInput(5, Move(600, 384));  // horizontal only
+  p.ScheduleInput(6, Move(512, 100));  // vertical only
+  p.ScheduleInput(7, Move(600, 384));  // still horizontal only against the first position
+  p.ScheduleInput(9, Move(512.5f, 384.5f));
+  EXPECT_EQ(RunSaver(p, "/s"), 9);
+}
+
+TEST(SaverExit, ConsumerPlatformAsksForThePasswordAndARefusalGoesOn) {
+  MemoryPlatform p;
+  p.version.platformId = 1;
+  p.passwordAnswer = false;
+  p.ScheduleInput(1, Move(10, 10));
+  p.ScheduleInput(2, Move(20, 20));  // refused: the animation goes on
+  p.ScheduleInput(3, Move(30, 30));  // recorded afresh, not an exit
+  p.ScheduleInput(4, Move(40, 40));  // refused again
+  p.ScheduleInput(10, Key());        // accepted
+  p.onDoEvents = [&](long n) {
+    if (n == 10) p.passwordAnswer = true;
+  };
+  EXPECT_EQ(RunSaver(p, "/s"), 10);
+  EXPECT_EQ(CallsStartingWith(p, "VerifyScreenSavePwd").size(), 3u);
+  // Refusals: shown for the dialog, hidden again; the end leaves it shown.
+  long firstVerify = IndexOfCall(p, CallsStartingWith(p, "VerifyScreenSavePwd")[0]);
+  EXPECT_EQ(p.calls[firstVerify - 1], "ShowCursor 1");
+  EXPECT_EQ(p.calls[firstVerify + 1], "ShowCursor 0");
+  EXPECT_EQ(p.cursorCount, 1);  // shown for the accepted dialog and once more on the way out
+  EXPECT_EQ(p.calls.back(), "EndProcess 0");
+}
+
+TEST(SaverExit, WithoutAPasswordServiceTheConsumerPlatformRefuses) {
+  MemoryPlatform p;
+  p.version.platformId = 1;
+  p.passwordAnswer = std::nullopt;
+  p.ScheduleInput(3, Key());
+  p.ScheduleInput(20, Click());
+  p.onDoEvents = [&](long n) {
+    if (n == 20) p.version.platformId = 2;  // the click arrives on NT: no check
+  };
+  EXPECT_EQ(RunSaver(p, "/s"), 20);
+  EXPECT_EQ(CallsStartingWith(p, "VerifyScreenSavePwd").size(), 1u);
+}
+
+TEST(SaverExit, NoPasswordCheckForTheTestRunEvenOnTheConsumerPlatform) {
+  MemoryPlatform p;
+  p.version.platformId = 1;
+  p.passwordAnswer = false;
+  p.ScheduleInput(3, Key());
+  EXPECT_EQ(RunSaver(p, ""), 3);
+  EXPECT_TRUE(CallsStartingWith(p, "VerifyScreenSavePwd").empty());
+}
+
+TEST(SaverAnimation, CountsOutsideTheStoreStopBeforeDrawingAndInputStillEnds) {
+  for (const char* count : {"521", "-1"}) {
+    MemoryPlatform p;
+    SetCount(p, count);
+    p.ScheduleInput(1000000, Key());  // only the message loop can deliver it
+    p.commandLine = "/s";
+    bool blackWhenLoopStopped = false;
+    RunOutcome out = RunUntilEnd([&] {
+      Sorvin_B b(p);
+      b.Main();  // returns: the animation stopped inside the load handler
+      MemoryWindow* w = p.FindLoaded(kSaver);
+      ASSERT_NE(w, nullptr);
+      blackWhenLoopStopped = true;
+      for (int y = 0; y < w->canvas().height(); ++y)
+        for (int x = 0; x < w->canvas().width(); ++x)
+          if (w->canvas().At(x, y) != Rgb(0, 0, 0)) blackWhenLoopStopped = false;
+      p.RunMessageLoop();
+    });
+    EXPECT_TRUE(out.processEnded) << count;
+    EXPECT_TRUE(blackWhenLoopStopped) << count;
+    EXPECT_LE(p.doEventsCount, 1) << count;  // only the load handler's own yield
+    EXPECT_EQ(p.calls.back(), "EndProcess 0");
+  }
+}
+
+TEST(SaverAnimation, DrawsOnlyTrailColoursAndIsPacedBetweenBatches) {
+  MemoryPlatform p;
+  p.screen = {320, 200, 15, 15};
+  std::set<Color> colours;
+  p.onDoEvents = [&](long n) {
+    if (n != 20000) return;
+    Canvas& c = p.FindLoaded(kSaver)->canvas();
+    for (int y = 0; y < c.height(); ++y)
+      for (int x = 0; x < c.width(); ++x) colours.insert(c.At(x, y));
+  };
+  p.ScheduleInput(20001, Key());
+  EXPECT_EQ(RunSaver(p, "/s"), 20001);
+  EXPECT_TRUE(colours.count(Rgb(0, 0, 0)));
+  EXPECT_TRUE(colours.count(Rgb(250, 250, 0)));
+  for (Color c : colours) {
+    bool trail = c == Rgb(0, 0, 0) || (BlueOf(c) == 0 && RedOf(c) >= 160 && GreenOf(c) >= 80);
+    EXPECT_TRUE(trail) << std::hex << c;
+  }
+  // 20000 frames after the load handler's yield, paced: the fake clock moved
+  // on by about 20000 / 6000 seconds and the pacer slept between batches.
+  double seconds = std::chrono::duration<double>(p.now.time_since_epoch()).count();
+  EXPECT_NEAR(seconds, 20000.0 / 6000.0, 0.05);
+  EXPECT_GT(p.waits, 150);
+}
+
+}  // namespace
+}  // namespace kal
