@@ -42,9 +42,7 @@ class Canvas {
     return (static_cast<std::uint32_t>(RedOf(c)) << 16) | (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
            static_cast<std::uint32_t>(BlueOf(c));
   }
-  static Color ToColor(std::uint32_t px) {
-    return Rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
-  }
+  static Color ToColor(std::uint32_t px) { return Rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF); }
 
   Color At(int x, int y) const { return ToColor(pixels_[static_cast<std::size_t>(y) * width_ + x]); }
   void Fill(Color c);
@@ -69,8 +67,8 @@ class Canvas {
   bool tracking_ = false;
   int tilesX_ = 0;
   int tilesY_ = 0;
-  std::vector<std::uint8_t> dirty_;      // one flag per tile
-  std::vector<std::uint32_t> dirtyList_; // tile indices in order of first touch
+  std::vector<std::uint8_t> dirty_;       // one flag per tile
+  std::vector<std::uint32_t> dirtyList_;  // tile indices in order of first touch
 };
 
 template <class Emit>

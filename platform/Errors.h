@@ -21,17 +21,14 @@ enum class ErrorCode : int {
 // A run-time error: the only exception type that error traps catch.
 class RuntimeError : public std::runtime_error {
  public:
-  RuntimeError(ErrorCode code, std::string what)
-      : std::runtime_error(std::move(what)), code_(code) {}
+  RuntimeError(ErrorCode code, std::string what) : std::runtime_error(std::move(what)), code_(code) {}
   ErrorCode code() const { return code_; }
 
  private:
   ErrorCode code_;
 };
 
-[[noreturn]] inline void Raise(ErrorCode code, const std::string& what) {
-  throw RuntimeError(code, what);
-}
+[[noreturn]] inline void Raise(ErrorCode code, const std::string& what) { throw RuntimeError(code, what); }
 
 // Runs one statement under a "skip and continue" trap: a run-time error is
 // swallowed, anything else (including the end of the process) passes through.

@@ -23,10 +23,16 @@ std::size_t ParseDecimal(std::string_view t, double& value) {
   std::string buf;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) buf += t[i++];
   std::size_t digits = 0;
-  while (i < t.size() && IsDigit(t[i])) { buf += t[i++]; ++digits; }
+  while (i < t.size() && IsDigit(t[i])) {
+    buf += t[i++];
+    ++digits;
+  }
   if (i < t.size() && t[i] == '.') {
     buf += t[i++];
-    while (i < t.size() && IsDigit(t[i])) { buf += t[i++]; ++digits; }
+    while (i < t.size() && IsDigit(t[i])) {
+      buf += t[i++];
+      ++digits;
+    }
   }
   if (digits == 0) return 0;
   if (i < t.size() && (t[i] == 'e' || t[i] == 'E' || t[i] == 'd' || t[i] == 'D')) {
@@ -34,8 +40,14 @@ std::size_t ParseDecimal(std::string_view t, double& value) {
     std::string exp = "e";
     if (j < t.size() && (t[j] == '+' || t[j] == '-')) exp += t[j++];
     std::size_t expDigits = 0;
-    while (j < t.size() && IsDigit(t[j])) { exp += t[j++]; ++expDigits; }
-    if (expDigits > 0) { buf += exp; i = j; }
+    while (j < t.size() && IsDigit(t[j])) {
+      exp += t[j++];
+      ++expDigits;
+    }
+    if (expDigits > 0) {
+      buf += exp;
+      i = j;
+    }
   }
   value = std::strtod(buf.c_str(), nullptr);
   return i;
@@ -55,8 +67,10 @@ bool ParseRadix(std::string_view t, double& value) {
     v = v * base + d;
     if (v > 0xFFFFFFFFULL) Raise(ErrorCode::Overflow, "Overflow");
   }
-  if (v <= 0xFFFF) value = static_cast<double>(static_cast<std::int16_t>(v));
-  else value = static_cast<double>(static_cast<std::int32_t>(v));
+  if (v <= 0xFFFF)
+    value = static_cast<double>(static_cast<std::int16_t>(v));
+  else
+    value = static_cast<double>(static_cast<std::int32_t>(v));
   return true;
 }
 

@@ -37,8 +37,12 @@ inline std::int16_t FloorToInt16(double v) { return CheckedNarrow<std::int16_t>(
 inline std::int32_t FloorToInt32(double v) { return CheckedNarrow<std::int32_t>(std::floor(v)); }
 
 // 16-bit addition and subtraction that raise Overflow instead of wrapping.
-inline std::int16_t Add16(std::int32_t a, std::int32_t b) { return CheckedNarrow<std::int16_t>(double(a) + b); }
-inline std::int16_t Sub16(std::int32_t a, std::int32_t b) { return CheckedNarrow<std::int16_t>(double(a) - b); }
+inline std::int16_t Add16(std::int32_t a, std::int32_t b) {
+  return CheckedNarrow<std::int16_t>(double(a) + b);
+}
+inline std::int16_t Sub16(std::int32_t a, std::int32_t b) {
+  return CheckedNarrow<std::int16_t>(double(a) - b);
+}
 
 // Text to number as the classic numeric conversion does it: surrounding blanks
 // ignored, optional sign, digits with an optional fraction and exponent, or the

@@ -43,8 +43,8 @@ struct OsVersion {
 
 // What a top-level window looks like when it is created.
 struct WindowDesc {
-  std::string caption;      // UTF-8
-  bool border = true;       // false: no caption bar, no frame
+  std::string caption;  // UTF-8
+  bool border = true;   // false: no caption bar, no frame
   Color backColor = Rgb(0, 0, 0);
   bool keyPreview = false;  // the window sees every key press
   // Borderless, topmost, covering the screen, taking every key and click (the

@@ -50,8 +50,12 @@ class Sorvin_S final : public WindowHandler {
   void OnLoad(PlatformWindow&) override { Form_Load(); }
   void OnUnload() override { Form_Unload(); }
   void OnKeyDown(int keyCode, int shift) override { Form_KeyDown(keyCode, shift); }
-  void OnMouseDown(int button, int shift, float x, float y) override { Display_MouseDown(button, shift, x, y); }
-  void OnMouseMove(int button, int shift, float x, float y) override { Display_MouseMove(button, shift, x, y); }
+  void OnMouseDown(int button, int shift, float x, float y) override {
+    Display_MouseDown(button, shift, x, y);
+  }
+  void OnMouseMove(int button, int shift, float x, float y) override {
+    Display_MouseMove(button, shift, x, y);
+  }
 
   Sorvin_B& module_;
   Platform& platform_;

@@ -76,8 +76,9 @@ TEST(SaverExit, EndingOrderForTheSaverSwitch) {
   p.ScheduleInput(50, Key());
   EXPECT_EQ(RunSaver(p, "/s"), 50);
   std::vector<std::string> tail(p.calls.end() - 5, p.calls.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"SystemParametersInfo 97 0", "ShowCursor 1", "SystemParametersInfo 17 1",
-                                            "Unload " + kSaver, "EndProcess 0"}));
+  EXPECT_EQ(tail,
+            (std::vector<std::string>{"SystemParametersInfo 97 0", "ShowCursor 1",
+                                      "SystemParametersInfo 17 1", "Unload " + kSaver, "EndProcess 0"}));
   EXPECT_EQ(p.cursorCount, 0);  // hidden at the start, shown again at the end
 }
 
@@ -88,7 +89,8 @@ TEST(SaverExit, ClickAndKeyEndTheTestRunWithoutTouchingTheCursor) {
     EXPECT_EQ(RunSaver(p, ""), 30);
     EXPECT_TRUE(CallsStartingWith(p, "ShowCursor").empty());
     EXPECT_TRUE(CallsStartingWith(p, "SystemParametersInfo 97").empty());
-    EXPECT_EQ(CallsStartingWith(p, "SystemParametersInfo 17"), std::vector<std::string>{"SystemParametersInfo 17 1"});
+    EXPECT_EQ(CallsStartingWith(p, "SystemParametersInfo 17"),
+              std::vector<std::string>{"SystemParametersInfo 17 1"});
   }
 }
 

@@ -54,11 +54,11 @@ TEST(IniWrite, CreatesSectionAndKeyWithCrlf) {
 }
 
 TEST(IniWrite, ReplacesTheFirstValueAndKeepsEveryOtherLine) {
-  std::string before =
-      "; my notes\n[Other]\nk=1\n\n[SECTION]\nfoo = bar\n" + kKey + "=100\n" + kKey + "=999\n\n[Last]\nz=\"q\"\n";
+  std::string before = "; my notes\n[Other]\nk=1\n\n[SECTION]\nfoo = bar\n" + kKey + "=100\n" + kKey +
+                       "=999\n\n[Last]\nz=\"q\"\n";
   std::string after = IniSet(before, "Section", kKey, " 300");
-  EXPECT_EQ(after, "; my notes\r\n[Other]\r\nk=1\r\n\r\n[SECTION]\r\nfoo = bar\r\n" + kKey + "= 300\r\n" + kKey +
-                       "=999\r\n\r\n[Last]\r\nz=\"q\"\r\n");
+  EXPECT_EQ(after, "; my notes\r\n[Other]\r\nk=1\r\n\r\n[SECTION]\r\nfoo = bar\r\n" + kKey + "= 300\r\n" +
+                       kKey + "=999\r\n\r\n[Last]\r\nz=\"q\"\r\n");
   EXPECT_EQ(IniGet(after, "Section", kKey), "300");
   EXPECT_EQ(IniGet(after, "Last", "z"), "q");
 }

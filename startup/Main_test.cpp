@@ -85,7 +85,8 @@ TEST(Main, PasswordChangeOnlyOnTheConsumerPlatform) {
   MemoryPlatform consumer;
   consumer.version.platformId = 1;
   EXPECT_TRUE(RunLine(consumer, "/a 1234").processEnded);
-  EXPECT_EQ(CallsStartingWith(consumer, "PwdChangePassword"), std::vector<std::string>{"PwdChangePassword 1234"});
+  EXPECT_EQ(CallsStartingWith(consumer, "PwdChangePassword"),
+            std::vector<std::string>{"PwdChangePassword 1234"});
 
   MemoryPlatform blanks;
   blanks.version.platformId = 1;

@@ -28,7 +28,8 @@ std::string SwitchLetter(std::string_view commandLine) {
   if (at == std::string_view::npos) return {};
   std::size_t len = SequenceLength(static_cast<unsigned char>(commandLine[at]));
   std::string letter(commandLine.substr(at, len));
-  if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z') letter[0] = static_cast<char>(letter[0] - 32);
+  if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z')
+    letter[0] = static_cast<char>(letter[0] - 32);
   return letter;
 }
 

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kalvessa needs on Debian 12, as root.
+#   install-deps.sh run    what building and running the Linux saver needs
+#   install-deps.sh test   everything: both targets, Wine, Xvfb, tools, locale, fonts
+set -euo pipefail
+what=${1:-test}
+
+run_pkgs=(
+  build-essential cmake pkg-config
+  libx11-dev libxext-dev libxfixes-dev libxcursor-dev libxft-dev libfontconfig-dev libfreetype-dev
+  libstb-dev libgif-dev libjpeg62-turbo-dev libpng-dev
+  googletest libgtest-dev libbenchmark-dev
+  xvfb x11-utils xdotool imagemagick
+)
+test_pkgs=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
+  wine wine64 x11-apps openbox locales fonts-ipafont-gothic xscreensaver-data
+  fonts-freefont-ttf
+)
+
+pkgs=("${run_pkgs[@]}")
+[ "$what" = test ] && pkgs+=("${test_pkgs[@]}")
+
+export DEBIAN_FRONTEND=noninteractive
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [ "$what" = test ]; then
+  # Wine passes Japanese text through the C library's locale: generate it.
+  if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    sed -i 's/^# *ja_JP.UTF-8/ja_JP.UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen
+  fi
+fi
