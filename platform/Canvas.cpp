@@ -19,8 +19,15 @@ int DotSpans(float radius, DotSpan* out) {
 }
 
 int DotCentre(float v) {
-  if (!std::isfinite(v) || v > 1e9f || v < -1e9f) return -2000000000;
-  return static_cast<int>(std::nearbyint(v));  // default rounding mode: halves to even
+  if (!(v > -1e9f && v < 1e9f)) return -2000000000;  // also NaN
+  // Nearest integer, halves to even, without a library call: adding and
+  // taking away 1.5 * 2^23 leaves the float rounded to a whole number in the
+  // default rounding mode. Larger values are whole numbers already.
+  if (std::fabs(v) < 4194304.0f) {
+    float shifted = v + 12582912.0f;
+    v = shifted - 12582912.0f;
+  }
+  return static_cast<int>(v);
 }
 
 Canvas::Canvas(int width, int height, Color fill) { Resize(width, height, fill); }
@@ -59,6 +66,18 @@ void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
 
 void Canvas::Circle(float x, float y, float radius, Color c) {
   int cx = DotCentre(x), cy = DotCentre(y);
+  // The saver's dot (radius 1, a five-pixel plus) wholly inside: five stores.
+  if (radius == 1.0f && cx >= 1 && cy >= 1 && cx < width_ - 1 && cy < height_ - 1) {
+    std::uint32_t px = ToPixel(c);
+    std::uint32_t* p = pixels_.data() + static_cast<std::size_t>(cy) * width_ + cx;
+    p[-width_] = px;
+    p[-1] = px;
+    p[0] = px;
+    p[1] = px;
+    p[width_] = px;
+    if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
+    return;
+  }
   int reach = static_cast<int>(std::ceil(std::clamp(radius, 0.0f, float(kMaxDotRadius))));
   // Wholly outside: nothing to do (also keeps the arithmetic below in range).
   if (cx + reach < 0 || cy + reach < 0 || cx - reach >= width_ || cy - reach >= height_) return;
@@ -80,6 +99,32 @@ void Canvas::Circle(float x, float y, float radius, Color c) {
     maxY = std::max(maxY, yy);
   }
   if (tracking_ && maxX >= 0) MarkDirty(minX, minY, maxX, maxY);
+}
+
+void Canvas::Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
+                     float radius) {
+  if (radius != 1.0f) {
+    for (int k = 0; k < n; ++k)
+      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
+    return;
+  }
+  const int w = width_, h = height_;
+  std::uint32_t* base = pixels_.data();
+  for (int k = 0; k < n; ++k) {
+    const std::int32_t cx = xs[k], cy = ys[k];
+    if (cx >= 1 && cy >= 1 && cx < w - 1 && cy < h - 1) {
+      const std::uint32_t px = ToPixel(colors[k]);
+      std::uint32_t* p = base + static_cast<std::size_t>(cy) * w + cx;
+      p[-w] = px;
+      p[-1] = px;
+      p[0] = px;
+      p[1] = px;
+      p[w] = px;
+      if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
+    } else {
+      Circle(static_cast<float>(cx), static_cast<float>(cy), radius, colors[k]);
+    }
+  }
 }
 
 }  // namespace kal

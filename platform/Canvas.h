@@ -47,6 +47,10 @@ class Canvas {
   Color At(int x, int y) const { return ToColor(pixels_[static_cast<std::size_t>(y) * width_ + x]); }
   void Fill(Color c);
   void Circle(float x, float y, float radius, Color c);
+  // n dots at whole-pixel centres, in order; the pixels of n Circle calls
+  // (a centre is exact as a float up to 2^24, and beyond that it is far off
+  // every canvas either way).
+  void Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n, float radius);
 
   // Dirty tracking for backends that push only what changed: tiles of
   // kTile x kTile pixels touched since the last TakeDirty.

@@ -12,6 +12,10 @@ class CanvasSurface : public Surface {
   int Width() const override { return canvas_.width(); }
   int Height() const override { return canvas_.height(); }
   void Circle(float x, float y, float radius, Color color) override { canvas_.Circle(x, y, radius, color); }
+  void Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
+               float radius) override {
+    canvas_.Circles(xs, ys, colors, n, radius);
+  }
   Canvas& canvas() { return canvas_; }
 
  private:

@@ -22,9 +22,19 @@ Int CheckedNarrow(double v) {
   return static_cast<Int>(v);
 }
 
+// floor(), without a library call for the values a frame meets (the
+// conversion truncates towards zero; one step down fixes negatives).
+inline double Floor(double v) {
+  if (std::fabs(v) < 4.0e15) {
+    double t = static_cast<double>(static_cast<long long>(v));
+    return t > v ? t - 1.0 : t;
+  }
+  return std::floor(v);  // huge, infinite or NaN
+}
+
 // Nearest integer, ties to even (independent of the FPU rounding mode).
 inline double RoundHalfEven(double v) {
-  double f = std::floor(v);
+  double f = Floor(v);
   double diff = v - f;
   if (diff > 0.5) return f + 1.0;
   if (diff < 0.5) return f;
@@ -33,8 +43,8 @@ inline double RoundHalfEven(double v) {
 
 inline std::int16_t RoundToInt16(double v) { return CheckedNarrow<std::int16_t>(RoundHalfEven(v)); }
 inline std::int32_t RoundToInt32(double v) { return CheckedNarrow<std::int32_t>(RoundHalfEven(v)); }
-inline std::int16_t FloorToInt16(double v) { return CheckedNarrow<std::int16_t>(std::floor(v)); }
-inline std::int32_t FloorToInt32(double v) { return CheckedNarrow<std::int32_t>(std::floor(v)); }
+inline std::int16_t FloorToInt16(double v) { return CheckedNarrow<std::int16_t>(Floor(v)); }
+inline std::int32_t FloorToInt32(double v) { return CheckedNarrow<std::int32_t>(Floor(v)); }
 
 // 16-bit addition and subtraction that raise Overflow instead of wrapping.
 inline std::int16_t Add16(std::int32_t a, std::int32_t b) {

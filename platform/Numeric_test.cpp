@@ -27,6 +27,15 @@ TEST(Numeric, RoundsHalvesToTheEvenNeighbour) {
   EXPECT_EQ(RoundToInt32(100 + 4 - 2.4), 102);
 }
 
+TEST(Numeric, FloorMatchesTheLibraryEverywhere) {
+  for (double v : {0.0, -0.0, 0.5, -0.5, 1.0, -1.0, 2.9999999, -2.0000001, 4.0e15, -4.0e15 - 0.5, 1e300,
+                   -1e300, 123456789.75, -123456789.75, 1e-300, -1e-300}) {
+    EXPECT_EQ(Floor(v), std::floor(v)) << v;
+  }
+  EXPECT_TRUE(std::isnan(Floor(std::nan(""))));
+  EXPECT_EQ(Floor(INFINITY), INFINITY);
+}
+
 TEST(Numeric, NarrowingRaisesOverflowOutsideTheWidth) {
   EXPECT_EQ(RoundToInt16(32767.4), 32767);
   EXPECT_EQ(CodeOf([] { RoundToInt16(32767.5); }), ErrorCode::Overflow);  // rounds to 32768

@@ -28,6 +28,13 @@ class Surface {
   // A filled dot of the given radius centred at (x, y), clipped to the surface.
   // Every backend must produce the pixels of Canvas::Circle.
   virtual void Circle(float x, float y, float radius, Color color) = 0;
+  // n dots of one radius at whole-pixel centres, drawn in order: a trail in
+  // one call. The same pixels as n calls of Circle.
+  virtual void Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
+                       float radius) {
+    for (int k = 0; k < n; ++k)
+      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
+  }
 };
 
 // Input and life-cycle events of one window, delivered on the UI thread.

@@ -1,0 +1,92 @@
+#include "platform/Canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+
+namespace kal {
+namespace {
+
+using Pixels = std::set<std::pair<int, int>>;
+
+Pixels Lit(const Canvas& c) {
+  Pixels out;
+  for (int y = 0; y < c.height(); ++y)
+    for (int x = 0; x < c.width(); ++x)
+      if (c.At(x, y) != Rgb(0, 0, 0)) out.insert({x, y});
+  return out;
+}
+
+TEST(Canvas, TheRadiusOneDotIsAFivePixelPlus) {
+  Canvas c(10, 10);
+  c.Circle(4, 5, 1, Rgb(250, 250, 0));
+  EXPECT_EQ(Lit(c), (Pixels{{4, 4}, {3, 5}, {4, 5}, {5, 5}, {4, 6}}));
+  EXPECT_EQ(c.At(4, 5), Rgb(250, 250, 0));
+}
+
+TEST(Canvas, DotsAtTheEdgesAreClippedNotWrapped) {
+  Canvas c(10, 10);
+  c.Circle(0, 0, 1, Rgb(1, 2, 3));
+  EXPECT_EQ(Lit(c), (Pixels{{0, 0}, {1, 0}, {0, 1}}));
+  Canvas d(10, 10);
+  d.Circle(10, 5, 1, Rgb(1, 2, 3));  // centre just past the right edge
+  EXPECT_EQ(Lit(d), (Pixels{{9, 5}}));
+  Canvas e(10, 10);
+  for (float v : {-2.0f, 11.0f, -1e12f, 1e12f, std::nanf(""), INFINITY}) e.Circle(v, v, 1, Rgb(9, 9, 9));
+  EXPECT_TRUE(Lit(e).empty());
+}
+
+TEST(Canvas, CentresRoundHalvesToEven) {
+  EXPECT_EQ(DotCentre(2.5f), 2);
+  EXPECT_EQ(DotCentre(3.5f), 4);
+  EXPECT_EQ(DotCentre(-2.5f), -2);
+  EXPECT_EQ(DotCentre(2.49f), 2);
+  EXPECT_EQ(DotCentre(7.0f), 7);
+  EXPECT_EQ(DotCentre(16777216.0f), 16777216);
+}
+
+TEST(Canvas, LargerRadiiFollowTheSameDiscRule) {
+  Canvas c(20, 20);
+  c.Circle(10, 10, 2, Rgb(5, 5, 5));
+  // Pixels within distance 2 of the centre: 13 of them.
+  EXPECT_EQ(Lit(c).size(), 13u);
+  EXPECT_TRUE(Lit(c).count({12, 10}));
+  EXPECT_FALSE(Lit(c).count({12, 11}));
+}
+
+TEST(Canvas, ATrailInOneCallPaintsWhatSingleDotsPaint) {
+  const std::int32_t xs[] = {5, 6, 0, -1, 19, 20, 5, 2000000000, -2000000000, 7};
+  const std::int32_t ys[] = {5, 5, 0, 3, 9, 4, 6, 1, 2, 5};
+  const Color cs[] = {Rgb(250, 250, 0), Rgb(250, 200, 0), Rgb(190, 160, 0), Rgb(190, 150, 0),
+                      Rgb(180, 140, 0), Rgb(180, 130, 0), Rgb(170, 120, 0), Rgb(170, 100, 0),
+                      Rgb(160, 90, 0),  Rgb(0, 0, 0)};
+  for (bool tracking : {false, true}) {
+    Canvas one(20, 10), many(20, 10);
+    one.EnableDirtyTracking(tracking);
+    many.EnableDirtyTracking(tracking);
+    for (int k = 0; k < 10; ++k) one.Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), 1, cs[k]);
+    many.Circles(xs, ys, cs, 10, 1);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 20; ++x) ASSERT_EQ(one.At(x, y), many.At(x, y)) << x << "," << y;
+    int tilesOne = 0, tilesMany = 0;
+    one.TakeDirty([&](int, int, int w, int) { tilesOne += w; });
+    many.TakeDirty([&](int, int, int w, int) { tilesMany += w; });
+    EXPECT_EQ(tilesOne, tilesMany);
+  }
+}
+
+TEST(Canvas, DirtyTilesCoverEveryChangeAndMergeAlongRows) {
+  Canvas c(64, 32);
+  c.EnableDirtyTracking(true);
+  c.Circle(8, 4, 1, Rgb(1, 1, 1));    // tiles (0,0) and (1,0)
+  c.Circle(40, 20, 1, Rgb(1, 1, 1));  // x 39..41: tiles (4,2) and (5,2)
+  std::set<std::tuple<int, int, int, int>> rects;
+  c.TakeDirty([&](int x, int y, int w, int h) { rects.insert({x, y, w, h}); });
+  EXPECT_EQ(rects, (std::set<std::tuple<int, int, int, int>>{{0, 0, 16, 8}, {32, 16, 16, 8}}));
+  EXPECT_FALSE(c.HasDirty());
+}
+
+}  // namespace
+}  // namespace kal
