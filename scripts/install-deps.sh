@@ -15,7 +15,7 @@ run_pkgs=(
 test_pkgs=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic xscreensaver-data
-  fonts-freefont-ttf
+  fonts-urw-base35
 )
 
 pkgs=("${run_pkgs[@]}")

@@ -1,0 +1,107 @@
+// Pictures are decoded with stb_image, limited to the formats the programs carry.
+#include "assets/Picture.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "assets/Assets.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_GIF
+#define STBI_ONLY_BMP
+#include <stb_image.h>
+
+namespace kal {
+
+Picture::Picture(int width, int height, std::vector<std::uint32_t> pixels)
+    : width_(width), height_(height), pixels_(std::move(pixels)) {
+  if (width < 0 || height < 0 || pixels_.size() != static_cast<std::size_t>(width) * height) {
+    throw std::invalid_argument("Picture: pixel count does not match its size");
+  }
+}
+
+namespace {
+
+// stb_image fills a bitmap whose rows run past the end of the data with black;
+// such a file is damaged, so it is refused here instead.
+bool BitmapIsTruncated(std::span<const std::uint8_t> b) {
+  if (b.size() < 2 || b[0] != 'B' || b[1] != 'M') return false;
+  if (b.size() < 34) return true;
+  auto le32 = [&](std::size_t at) {
+    return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8) | (std::uint32_t{b[at + 2]} << 16) |
+           (std::uint32_t{b[at + 3]} << 24);
+  };
+  const std::uint32_t pixelsAt = le32(10), compression = le32(30);
+  const std::uint32_t bpp = std::uint32_t{b[28]} | (std::uint32_t{b[29]} << 8);
+  const auto width = static_cast<std::int32_t>(le32(18)), height = static_cast<std::int32_t>(le32(22));
+  if (compression != 0) return false;  // stb reads what it can; nothing to measure here
+  const std::uint64_t stride = (std::uint64_t(width < 0 ? -std::int64_t(width) : width) * bpp + 31) / 32 * 4;
+  const std::uint64_t rows = height < 0 ? std::uint64_t(-std::int64_t(height)) : std::uint64_t(height);
+  return std::uint64_t(pixelsAt) + stride * rows > b.size();
+}
+
+// The stb_image shipped with Debian 12 writes past its tables when a Huffman
+// table declares more than 256 codes. A JPEG with such a table is damaged;
+// every table segment of the file, between scans too, is checked first.
+bool JpegHasOversizedHuffmanTable(std::span<const std::uint8_t> b) {
+  if (b.size() < 2 || b[0] != 0xFF || b[1] != 0xD8) return false;
+  std::size_t at = 2;
+  while (at + 1 < b.size()) {
+    if (b[at] != 0xFF) {  // entropy-coded data: skip to the next marker
+      ++at;
+      continue;
+    }
+    const std::uint8_t marker = b[at + 1];
+    if (marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD8) || marker == 0x01) {
+      at += marker == 0xFF ? 1 : 2;  // stuffed byte, fill byte, restart or lone marker
+      continue;
+    }
+    if (marker == 0xD9) return false;  // end of image
+    if (at + 4 > b.size()) return false;
+    const std::size_t length = (std::size_t{b[at + 2]} << 8) | b[at + 3];
+    if (marker == 0xC4) {
+      // Read as the decoder reads it: table after table while the segment's
+      // length lasts, a table's counts taken even past that length.
+      auto byteAt = [&](std::size_t i) { return i < b.size() ? b[i] : std::uint8_t{0}; };
+      const std::size_t end = at + 2 + length;
+      for (std::size_t p = at + 4; p < end && p < b.size();) {
+        std::size_t codes = 0;
+        for (std::size_t i = 1; i <= 16; ++i) codes += byteAt(p + i);
+        if (codes > 256) return true;
+        p += 17 + codes;
+      }
+    }
+    at += 2 + std::max<std::size_t>(length, 2);
+  }
+  return false;
+}
+
+}  // namespace
+
+PictureRef DecodePicture(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    return nullptr;
+  if (BitmapIsTruncated(bytes) || JpegHasOversizedHuffmanTable(bytes)) return nullptr;
+  int w = 0, h = 0, channels = 0;
+  stbi_uc* rgb = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 3);
+  if (!rgb) return nullptr;
+  std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h);
+  for (std::size_t i = 0; i < px.size(); ++i) {
+    px[i] = (std::uint32_t{rgb[i * 3]} << 16) | (std::uint32_t{rgb[i * 3 + 1]} << 8) | rgb[i * 3 + 2];
+  }
+  stbi_image_free(rgb);
+  return std::make_shared<const Picture>(w, h, std::move(px));
+}
+
+PictureRef LoadPicture(std::string_view assetName) {
+  std::span<const std::uint8_t> bytes = assets::Find(assetName);
+  return bytes.empty() ? nullptr : DecodePicture(bytes);
+}
+
+}  // namespace kal

@@ -1,0 +1,28 @@
+// Pictures of the saver's own swarm: the preview still and the icon's motif,
+// rendered by the saver's engine from a fixed random sequence.
+#pragma once
+
+#include <cstdint>
+
+#include "tools/artgen/Raster.h"
+
+namespace kal::artgen {
+
+// One moment of a saver run on a screen of (width * shrink) x (height * shrink)
+// pixels, shrunk by area averaging to width x height.
+struct SwarmShot {
+  std::uint64_t seed = 1;
+  int particleCount = 120;  // the program's default
+  int width = 0;
+  int height = 0;
+  int shrink = 1;
+  long frames = 0;
+};
+
+Raster RenderSwarm(const SwarmShot& shot);
+
+// The chosen moments.
+SwarmShot PreviewShot();
+SwarmShot IconShot();
+
+}  // namespace kal::artgen
