@@ -1,0 +1,237 @@
+#include "platform/posix/PosixFiles.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/posix/Arguments.h"
+
+namespace kal {
+namespace {
+
+// A fresh directory under /tmp, removed with everything in it afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/kal-posix-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { Remove(path_); }
+  const std::string& path() const { return path_; }
+
+  static std::vector<std::string> List(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+      while (dirent* e = ::readdir(d)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") names.push_back(n);
+      }
+      ::closedir(d);
+    }
+    return names;
+  }
+
+ private:
+  static void Remove(const std::string& p) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) return;
+    if (S_ISDIR(st.st_mode)) {
+      ::chmod(p.c_str(), 0700);
+      for (const auto& n : List(p)) Remove(p + "/" + n);
+      ::rmdir(p.c_str());
+    } else {
+      ::unlink(p.c_str());
+    }
+  }
+  std::string path_;
+};
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+TEST(PosixFilesTest, WritesThenReadsBytesUnchanged) {
+  TempDir dir;
+  std::string path = dir.path() + "/Kalvessa.ini";
+  std::string bytes("[Section]\r\n\xCA\xDF\xB0\xC3\xA8\xB8\xD9\x82\xCC\x90\x94= 300\r\n\0tail", 35);
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, bytes));
+  EXPECT_EQ(PosixFiles::ReadFile(path), bytes);
+  // Only the file itself is left: no temporary beside it.
+  EXPECT_EQ(TempDir::List(dir.path()), std::vector<std::string>{"Kalvessa.ini"});
+}
+
+TEST(PosixFilesTest, ReplacesExistingContentAndKeepsItsMode) {
+  TempDir dir;
+  std::string path = dir.path() + "/f.ini";
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, std::string(100000, 'x')));
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "short"));
+  EXPECT_EQ(PosixFiles::ReadFile(path), "short");
+  EXPECT_EQ(ModeOf(path), 0640u);
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, ""));
+  EXPECT_EQ(PosixFiles::ReadFile(path), "");
+}
+
+TEST(PosixFilesTest, NewFileGetsModeFromUmask) {
+  TempDir dir;
+  mode_t old = ::umask(022);
+  bool ok = PosixFiles::WriteFileAtomic(dir.path() + "/n", "1");
+  ::umask(old);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(ModeOf(dir.path() + "/n"), 0644u);
+}
+
+TEST(PosixFilesTest, CreatesMissingParentDirectoriesPrivately) {
+  TempDir dir;
+  std::string path = dir.path() + "/a/b/kalvessa/Kalvessa.ini";
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "v"));
+  EXPECT_EQ(PosixFiles::ReadFile(path), "v");
+  EXPECT_EQ(ModeOf(dir.path() + "/a/b/kalvessa"), 0700u);
+}
+
+TEST(PosixFilesTest, WritesThroughASymbolicLinkToItsTarget) {
+  TempDir dir;
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(dir.path() + "/real.ini", "old"));
+  ASSERT_EQ(::symlink("real.ini", (dir.path() + "/link.ini").c_str()), 0);
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(dir.path() + "/link.ini", "new"));
+  EXPECT_EQ(PosixFiles::ReadFile(dir.path() + "/real.ini"), "new");
+  struct stat st {};
+  ASSERT_EQ(::lstat((dir.path() + "/link.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(PosixFilesTest, FailsCleanlyWhereNothingCanBeWritten) {
+  TempDir dir;
+  // A parent that is a regular file: no directory can be made there.
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(dir.path() + "/file", "x"));
+  EXPECT_FALSE(PosixFiles::WriteFileAtomic(dir.path() + "/file/sub/Kalvessa.ini", "v"));
+  // The target is a directory: the rename is refused and the temporary removed.
+  ::mkdir((dir.path() + "/isdir").c_str(), 0700);
+  EXPECT_FALSE(PosixFiles::WriteFileAtomic(dir.path() + "/isdir", "v"));
+  EXPECT_TRUE(TempDir::List(dir.path()).size() == 2u) << "a temporary was left behind";
+  // Paths that name no file at all.
+  EXPECT_FALSE(PosixFiles::WriteFileAtomic("", "v"));
+  EXPECT_FALSE(PosixFiles::WriteFileAtomic(dir.path() + "/", "v"));
+  EXPECT_FALSE(PosixFiles::WriteFileAtomic("/proc/kalvessa-test/x.ini", "v"));
+}
+
+TEST(PosixFilesTest, ReadOnlyDirectoryRefusesTheWrite) {
+  TempDir dir;
+  std::string ro = dir.path() + "/ro";
+  ASSERT_EQ(::mkdir(ro.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(ro.c_str(), 0555), 0);
+  // Root writes anywhere: try as an unprivileged user in a child process.
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    bool wrote = PosixFiles::WriteFileAtomic(ro + "/Kalvessa.ini", "v");
+    bool wroteBelow = PosixFiles::WriteFileAtomic(ro + "/sub/Kalvessa.ini", "v");
+    ::_exit(wrote || wroteBelow ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a write succeeded, 3: could not drop privileges";
+  EXPECT_TRUE(TempDir::List(ro).empty());
+}
+
+TEST(PosixFilesTest, ReadFileAnswersNothingForMissingFilesAndDirectories) {
+  TempDir dir;
+  EXPECT_EQ(PosixFiles::ReadFile(dir.path() + "/missing"), std::nullopt);
+  EXPECT_EQ(PosixFiles::ReadFile(dir.path()), std::nullopt);
+  EXPECT_EQ(PosixFiles::ReadFile(""), std::nullopt);
+}
+
+TEST(PosixFilesTest, ExistsAlsoForWhatCannotBeRead) {
+  TempDir dir;
+  EXPECT_FALSE(PosixFiles::Exists(dir.path() + "/none"));
+  EXPECT_FALSE(PosixFiles::Exists(""));
+  EXPECT_TRUE(PosixFiles::Exists(dir.path()));
+  ASSERT_EQ(::symlink("none", (dir.path() + "/dangling").c_str()), 0);
+  EXPECT_TRUE(PosixFiles::Exists(dir.path() + "/dangling"));
+  EXPECT_EQ(PosixFiles::ReadFile(dir.path() + "/dangling"), std::nullopt);
+}
+
+TEST(PosixFilesTest, ExecutableDirectoryHoldsThisTestProgram) {
+  std::string dir = PosixFiles::ExecutableDirectory();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.front(), '/');
+  EXPECT_NE(dir.back(), '/');
+  std::string self = program_invocation_name;
+  std::string base = self.substr(self.find_last_of('/') + 1);
+  EXPECT_EQ(::access((dir + "/" + base).c_str(), X_OK), 0) << dir << " / " << base;
+}
+
+TEST(PosixFilesTest, SettingsDirectoryFollowsXdgConfigHome) {
+  ScopedEnv home("HOME", "/home/tester");
+  {
+    ScopedEnv xdg("XDG_CONFIG_HOME", "/srv/conf");
+    EXPECT_EQ(PosixFiles::SettingsDirectory(), "/srv/conf/kalvessa");
+  }
+  // Unset, empty and relative values are ignored: the default under the home.
+  for (const char* v : {static_cast<const char*>(nullptr), "", "relative/conf", "./conf"}) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", v);
+    EXPECT_EQ(PosixFiles::SettingsDirectory(), "/home/tester/.config/kalvessa") << (v ? v : "(unset)");
+  }
+}
+
+TEST(PosixFilesTest, SettingsDirectoryWithoutHomeUsesThePasswordDatabase) {
+  ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+  {
+    ScopedEnv home("HOME", "/home/tester/");
+    EXPECT_EQ(PosixFiles::SettingsDirectory(), "/home/tester/.config/kalvessa");
+  }
+  ScopedEnv home("HOME", nullptr);
+  std::string dir = PosixFiles::SettingsDirectory();
+  EXPECT_EQ(dir.front(), '/');
+  EXPECT_EQ(dir.find("//"), std::string::npos) << dir;
+  EXPECT_TRUE(dir.ends_with("/.config/kalvessa")) << dir;
+}
+
+TEST(ArgumentsTest, JoinsArgumentsAfterTheProgramNameWithSingleSpaces) {
+  const char* none[] = {"kalvessa", nullptr};
+  EXPECT_EQ(JoinArguments(1, none), "");
+  const char* saver[] = {"kalvessa", "/s", nullptr};
+  EXPECT_EQ(JoinArguments(2, saver), "/s");
+  const char* preview[] = {"kalvessa", "/p", "4194305", nullptr};
+  EXPECT_EQ(JoinArguments(3, preview), "/p 4194305");
+  // An argument holding a blank stays as it is; an empty one still adds its separator.
+  const char* odd[] = {"kalvessa", "/c  x", "", "y", nullptr};
+  EXPECT_EQ(JoinArguments(4, odd), "/c  x  y");
+}
+
+}  // namespace
+}  // namespace kal

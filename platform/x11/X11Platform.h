@@ -1,0 +1,116 @@
+// The Platform for a native Linux desktop: Xlib on one display connection,
+// POSIX files. Windows draw into the shared Canvas, which is pushed to the
+// server (only what changed) at most once per display refresh.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/Random.h"
+
+namespace kal::x11 {
+
+class X11Window;
+
+class X11Platform final : public Platform {
+ public:
+  // Connects to $DISPLAY; nullptr when no display can be opened.
+  static std::unique_ptr<X11Platform> Open(std::string commandLine);
+  ~X11Platform() override;
+  X11Platform(const X11Platform&) = delete;
+  X11Platform& operator=(const X11Platform&) = delete;
+
+  // ---- process ----
+  std::string CommandLine() override { return commandLine_; }
+  std::string AppPath() override;
+  std::string SettingsDirectory() override;
+  char PathSeparator() const override { return '/'; }
+  [[noreturn]] void EndProcess(int exitCode) override;
+  void DoEvents() override;
+  void RunMessageLoop() override;
+  void WaitUntil(TimePoint deadline) override;
+  TimePoint Now() override { return Clock::now(); }
+  void ReportFatal(const std::string& message) override;
+  // "Kalvessa: <message>" on stderr; usable before a platform exists.
+  static void WriteReport(const std::string& message);
+
+  // ---- screen ----
+  ScreenMetrics Screen() override;
+
+  // ---- windows ----
+  Handle FindTopLevelWindow(std::string_view caption) override;
+  std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
+  bool GetWindowRect(Handle window, PixelRect& out) override;
+
+  // ---- OS services ----
+  int ShowCursor(bool show) override;
+  bool GetVersion(OsVersion& out) override;
+  void PwdChangePassword(Handle owner) override;
+  std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
+  void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
+  void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
+
+  // ---- files ----
+  std::optional<std::string> ReadFile(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
+
+  RandomSource& Random() override { return random_; }
+
+  // ---- for the windows ----
+  struct Atoms {
+    Atom wmProtocols, wmDeleteWindow, netWmName, utf8String, netWmState, netWmStateFullscreen,
+        netWmStateAbove, netSupportingWmCheck, motifWmHints, netWmPid, netWmBypassCompositor;
+  };
+  Display* display() const { return display_; }
+  int screen() const { return screen_; }
+  Window root() const { return root_; }
+  const Atoms& atoms() const { return atoms_; }
+  const std::string& programName() const { return programName_; }
+  // True when an EWMH window manager is running now.
+  bool WindowManagerRunning();
+  bool shmAvailable() const { return shmAvailable_; }
+  // How many times the windows' changes were pushed (at most one a refresh).
+  std::size_t pushCount() const { return pushCount_; }
+  bool cursorHidden() const { return cursorCount_ < 0; }
+  Cursor invisibleCursor();
+  void Register(X11Window* window);
+  void Unregister(X11Window* window);
+  // Ends the process when a window was closed by the window manager and
+  // nothing of the program is loaded any more.
+  void OnWindowClosedByUser();
+
+ private:
+  X11Platform(Display* display, std::string commandLine);
+  void HandleEvent(XEvent& event);
+  void PushAll();
+  // Handles the shared-memory completion events waiting in the queue.
+  void TakeCompletions();
+  bool PushDue() const;
+  bool AnyLoaded() const;
+  bool AnyChanges() const;
+  // Sleeps until the connection is readable or the deadline; no deadline: no limit.
+  void Sleep(std::optional<TimePoint> deadline);
+
+  Display* display_;
+  int screen_;
+  Window root_;
+  std::string commandLine_;
+  std::string programName_ = "kalvessa";
+  Atoms atoms_{};
+  bool shmAvailable_ = false;
+  int shmCompletionType_ = -1;
+  PcgRandom random_;
+  int cursorCount_ = 0;
+  Cursor invisibleCursor_ = 0;
+  std::vector<X11Window*> windows_;
+  TimePoint lastPush_{};
+  std::size_t pushCount_ = 0;
+  TimePoint lastSocketLook_{};
+};
+
+}  // namespace kal::x11

@@ -1,0 +1,371 @@
+#include "platform/x11/X11Window.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "platform/x11/X11Platform.h"
+
+namespace kal::x11 {
+namespace {
+
+constexpr int kMaxSide = 32767;  // X coordinates are 16-bit
+
+// The window's shift state as the logic knows it: 1 Shift, 2 Ctrl, 4 Alt.
+int ShiftState(unsigned state) {
+  return ((state & ShiftMask) ? 1 : 0) | ((state & ControlMask) ? 2 : 0) | ((state & Mod1Mask) ? 4 : 0);
+}
+
+// Buttons held during a move, numbered as the logic knows them: 1 left, 2 right, 4 middle.
+int ButtonState(unsigned state) {
+  return ((state & Button1Mask) ? 1 : 0) | ((state & Button3Mask) ? 2 : 0) | ((state & Button2Mask) ? 4 : 0);
+}
+
+// A key's code as the logic knows it (the desktop's virtual-key numbers for
+// letters, digits and the common keys); other keys pass their keysym.
+int KeyCodeOf(KeySym ks) {
+  if (ks >= XK_a && ks <= XK_z) return static_cast<int>(ks - XK_a) + 'A';
+  if (ks >= XK_A && ks <= XK_Z) return static_cast<int>(ks - XK_A) + 'A';
+  if (ks >= XK_0 && ks <= XK_9) return static_cast<int>(ks - XK_0) + '0';
+  if (ks >= XK_F1 && ks <= XK_F24) return static_cast<int>(ks - XK_F1) + 0x70;
+  if (ks >= XK_KP_0 && ks <= XK_KP_9) return static_cast<int>(ks - XK_KP_0) + 0x60;
+  switch (ks) {
+    case XK_BackSpace:
+      return 0x08;
+    case XK_Tab:
+      return 0x09;
+    case XK_Return:
+    case XK_KP_Enter:
+      return 0x0D;
+    case XK_Shift_L:
+    case XK_Shift_R:
+      return 0x10;
+    case XK_Control_L:
+    case XK_Control_R:
+      return 0x11;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+      return 0x12;
+    case XK_Pause:
+      return 0x13;
+    case XK_Caps_Lock:
+      return 0x14;
+    case XK_Escape:
+      return 0x1B;
+    case XK_space:
+      return 0x20;
+    case XK_Prior:
+      return 0x21;
+    case XK_Next:
+      return 0x22;
+    case XK_End:
+      return 0x23;
+    case XK_Home:
+      return 0x24;
+    case XK_Left:
+      return 0x25;
+    case XK_Up:
+      return 0x26;
+    case XK_Right:
+      return 0x27;
+    case XK_Down:
+      return 0x28;
+    case XK_Insert:
+      return 0x2D;
+    case XK_Delete:
+      return 0x2E;
+    case XK_Super_L:
+      return 0x5B;
+    case XK_Super_R:
+      return 0x5C;
+    default:
+      return static_cast<int>(ks & 0xFFFF);
+  }
+}
+
+void SetSizeHints(::Display* d, Window w, int x, int y, int width, int height) {
+  XSizeHints hints{};
+  // Without a "user position" a window manager may place the window where it likes.
+  hints.flags = USPosition | USSize;
+  hints.x = x;
+  hints.y = y;
+  hints.width = width;
+  hints.height = height;
+  XSetWMNormalHints(d, w, &hints);
+}
+
+}  // namespace
+
+X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler)
+    : platform_(&platform), display_(platform.display()), handler_(handler), fullScreen_(desc.fullScreen) {
+  const int screen = platform.screen();
+  const auto& atoms = platform.atoms();
+  managed_ = platform.WindowManagerRunning();
+  // Without a window manager nothing keeps a window on top or gives it the
+  // keyboard: the full-screen window places itself and grabs the keys.
+  overrideRedirect_ = fullScreen_ && !managed_;
+
+  int width = fullScreen_ ? DisplayWidth(display_, screen) : 320;
+  int height = fullScreen_ ? DisplayHeight(display_, screen) : 240;
+  XSetWindowAttributes attrs{};
+  // The picture box covers the whole client area, and its background is black.
+  attrs.background_pixel = BlackPixel(display_, screen);
+  attrs.border_pixel = BlackPixel(display_, screen);
+  attrs.override_redirect = overrideRedirect_ ? True : False;
+  attrs.event_mask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask | ExposureMask |
+                     StructureNotifyMask;
+  window_ = XCreateWindow(display_, platform.root(), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, DefaultDepth(display_, screen), InputOutput,
+                          DefaultVisual(display_, screen),
+                          CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask, &attrs);
+
+  // Caption: WM_NAME in the locale-independent encodings (Latin-1 or compound
+  // text), _NET_WM_NAME in UTF-8.
+  XSizeHints size{};
+  size.flags = USPosition | USSize;
+  size.width = width;
+  size.height = height;
+  XWMHints wm{};
+  wm.flags = InputHint | StateHint;
+  wm.input = True;
+  wm.initial_state = NormalState;
+  std::string resName = platform.programName();
+  char resClass[] = "Kalvessa";
+  XClassHint cls{resName.data(), resClass};
+  Xutf8SetWMProperties(display_, window_, desc.caption.c_str(), desc.caption.c_str(), nullptr, 0, &size, &wm,
+                       &cls);
+  XChangeProperty(display_, window_, atoms.netWmName, atoms.utf8String, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(desc.caption.data()),
+                  static_cast<int>(desc.caption.size()));
+  Atom protocols[] = {atoms.wmDeleteWindow};
+  XSetWMProtocols(display_, window_, protocols, 1);
+  long pid = static_cast<long>(::getpid());
+  XChangeProperty(display_, window_, atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&pid), 1);
+  if (!desc.border || fullScreen_) {
+    // Motif hints, understood by every common window manager: no decorations.
+    long motif[5] = {2 /* decorations field valid */, 0, 0 /* none */, 0, 0};
+    XChangeProperty(display_, window_, atoms.motifWmHints, atoms.motifWmHints, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(motif), 5);
+  }
+  if (fullScreen_) {
+    // Set before mapping: the window manager then maps it full screen and above the others.
+    Atom state[] = {atoms.netWmStateFullscreen, atoms.netWmStateAbove};
+    XChangeProperty(display_, window_, atoms.netWmState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(state), 2);
+    long bypass = 1;  // a compositor need not redirect a full-screen saver
+    XChangeProperty(display_, window_, atoms.netWmBypassCompositor, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&bypass), 1);
+    topmost_ = true;
+  }
+
+  canvas_.Resize(width, height);
+  canvas_.EnableDirtyTracking(true);
+  presenter_ = std::make_unique<Presenter>(display_, window_, DefaultVisual(display_, screen),
+                                           DefaultDepth(display_, screen), platform.shmAvailable());
+  presenter_->Resize(canvas_);
+  ApplyCursor(platform.cursorHidden());
+  platform.Register(this);
+}
+
+X11Window::~X11Window() {
+  *alive_ = false;
+  DestroyNative();
+}
+
+void X11Window::DestroyNative() {
+  if (platform_ == nullptr || window_ == 0) return;
+  platform_->Unregister(this);
+  presenter_.reset();
+  XDestroyWindow(display_, window_);
+  XFlush(display_);
+  window_ = 0;
+}
+
+void X11Window::Orphan() {
+  // The connection is about to close and takes the window with it.
+  presenter_.reset();
+  platform_ = nullptr;
+  window_ = 0;
+}
+
+void X11Window::Move(int left, int top, int width, int height) {
+  if (window_ == 0) return;
+  width = std::clamp(width, 1, kMaxSide);
+  height = std::clamp(height, 1, kMaxSide);
+  left = std::clamp(left, -kMaxSide, kMaxSide);
+  top = std::clamp(top, -kMaxSide, kMaxSide);
+  SetSizeHints(display_, window_, left, top, width, height);
+  XMoveResizeWindow(display_, window_, left, top, static_cast<unsigned>(width),
+                    static_cast<unsigned>(height));
+  if (width != canvas_.width() || height != canvas_.height()) {
+    canvas_.Resize(width, height);
+    exposed_.clear();
+    presenter_->Resize(canvas_);
+  }
+}
+
+void X11Window::SetNormalState() {
+  if (window_ == 0) return;
+  XWMHints* hints = XGetWMHints(display_, window_);
+  XWMHints fresh{};
+  XWMHints& h = hints ? *hints : fresh;
+  h.flags |= StateHint;
+  h.initial_state = NormalState;
+  XSetWMHints(display_, window_, &h);
+  if (hints) XFree(hints);
+  if (mapped_) XMapWindow(display_, window_);  // de-iconifies
+}
+
+void X11Window::Show() {
+  if (window_ == 0) return;
+  if (!mapped_) {
+    XMapRaised(display_, window_);
+    mapped_ = true;
+  }
+  XFlush(display_);
+  if (overrideRedirect_) GrabKeyboard();
+}
+
+void X11Window::GrabKeyboard() {
+  // Mapping an override-redirect window is immediate, but another client may
+  // hold a grab for a moment (a menu, a key still down in a launcher): retry briefly.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (XGrabKeyboard(display_, window_, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess)
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void X11Window::SetWmState(bool add, Atom state) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window_;
+  e.xclient.message_type = platform_->atoms().netWmState;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = add ? 1 : 0;
+  e.xclient.data.l[1] = static_cast<long>(state);
+  e.xclient.data.l[3] = 1;  // from a normal application
+  XSendEvent(display_, platform_->root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+}
+
+void X11Window::SetTopmost() {
+  if (window_ == 0) return;
+  const auto& atoms = platform_->atoms();
+  if (managed_ && !overrideRedirect_) {
+    if (mapped_) {
+      SetWmState(true, atoms.netWmStateAbove);
+    } else if (!topmost_) {
+      XChangeProperty(display_, window_, atoms.netWmState, XA_ATOM, 32, PropModeAppend,
+                      reinterpret_cast<const unsigned char*>(&atoms.netWmStateAbove), 1);
+    }
+  } else {
+    XRaiseWindow(display_, window_);
+  }
+  topmost_ = true;
+  XFlush(display_);
+}
+
+void X11Window::Unload() {
+  if (unloading_ || window_ == 0) return;
+  unloading_ = true;  // no further events reach the handler
+  std::shared_ptr<bool> alive = alive_;
+  handler_.OnUnload();
+  if (!*alive) return;  // the handler let go of this window; its destructor cleaned up
+  DestroyNative();
+}
+
+void X11Window::ApplyCursor(bool hidden) {
+  if (window_ == 0) return;
+  if (hidden) {
+    XDefineCursor(display_, window_, platform_->invisibleCursor());
+  } else {
+    XUndefineCursor(display_, window_);
+  }
+}
+
+void X11Window::Push() {
+  if (window_ != 0 && !unloading_ && mapped_) presenter_->Push(canvas_, exposed_);
+}
+
+void X11Window::Dispatch(const XEvent& event) {
+  if (!loaded()) return;
+  switch (event.type) {
+    case Expose: {
+      // No persistent image: what the server repainted is black, in the
+      // picture box as on the screen.
+      const XExposeEvent& e = event.xexpose;
+      int x0 = std::max(0, e.x), y0 = std::max(0, e.y);
+      int x1 = std::min(canvas_.width(), e.x + e.width), y1 = std::min(canvas_.height(), e.y + e.height);
+      for (int y = y0; y < y1; ++y) {
+        std::fill_n(canvas_.data() + static_cast<std::ptrdiff_t>(y) * canvas_.width() + x0,
+                    std::max(0, x1 - x0), 0u);
+      }
+      if (x0 < x1 && y0 < y1) exposed_.push_back(PixelRect{x0, y0, x1, y1});
+      return;
+    }
+    case ConfigureNotify: {
+      // The window manager may give the window another size than asked (full screen).
+      const XConfigureEvent& e = event.xconfigure;
+      if (e.width != canvas_.width() || e.height != canvas_.height()) {
+        canvas_.Resize(e.width, e.height);
+        exposed_.clear();
+        presenter_->Resize(canvas_);
+      }
+      return;
+    }
+    case KeyPress: {
+      XKeyEvent key = event.xkey;
+      KeySym ks = XLookupKeysym(&key, 0);
+      handler_.OnKeyDown(KeyCodeOf(ks), ShiftState(key.state));
+      return;
+    }
+    case ButtonPress: {
+      const XButtonEvent& b = event.xbutton;
+      // 1 left, 2 middle, 3 right; 4 to 7 are wheel steps, not clicks.
+      int button = b.button == Button1 ? 1 : b.button == Button3 ? 2 : b.button == Button2 ? 4 : 0;
+      if (button == 0) return;
+      handler_.OnMouseDown(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
+      return;
+    }
+    case MotionNotify: {
+      const XMotionEvent& m = event.xmotion;
+      entered_ = true;
+      handler_.OnMouseMove(ButtonState(m.state), ShiftState(m.state), static_cast<float>(m.x),
+                           static_cast<float>(m.y));
+      return;
+    }
+    case EnterNotify: {
+      // A window that appears under the pointer gets only this, no motion.
+      // The other desktop sends one move at the pointer's position here, and
+      // the logic counts on it being the first move: give it the same.
+      const XCrossingEvent& c = event.xcrossing;
+      if (entered_ || c.mode != NotifyNormal) return;
+      entered_ = true;
+      handler_.OnMouseMove(ButtonState(c.state), ShiftState(c.state), static_cast<float>(c.x),
+                           static_cast<float>(c.y));
+      return;
+    }
+    case ClientMessage: {
+      const XClientMessageEvent& c = event.xclient;
+      if (c.message_type == platform_->atoms().wmProtocols && c.format == 32 &&
+          static_cast<Atom>(c.data.l[0]) == platform_->atoms().wmDeleteWindow) {
+        X11Platform* platform = platform_;
+        Unload();  // may delete this window
+        platform->OnWindowClosedByUser();
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+}  // namespace kal::x11

@@ -1,0 +1,77 @@
+// One top-level X window of the program: its native window, the Canvas that
+// is its picture box, and the delivery of its events to the logic's handler.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "platform/CanvasSurface.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11Presenter.h"
+
+namespace kal::x11 {
+
+class X11Platform;
+
+class X11Window final : public PlatformWindow {
+ public:
+  X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler);
+  X11Window(const X11Window&) = delete;
+  X11Window& operator=(const X11Window&) = delete;
+  ~X11Window() override;
+
+  Handle handle() const override { return static_cast<Handle>(window_); }
+  void Move(int left, int top, int width, int height) override;
+  void SetNormalState() override;
+  void Show() override;
+  void SetTopmost() override;
+  Surface& Display() override { return surface_; }
+  void Unload() override;
+
+  // ---- for the platform ----
+  Window xid() const { return window_; }
+  // Loaded: created and not yet unloaded; only loaded windows get events.
+  bool loaded() const { return !unloading_ && window_ != 0; }
+  // Delivers one event of this window to the handler. The handler may unload
+  // or even delete this window: nothing of it is touched after the call.
+  void Dispatch(const XEvent& event);
+  // Sends what changed on the canvas since the last push.
+  void Push();
+  // Something to push: only a shown, loaded window's changes can reach the screen.
+  bool HasChanges() const { return loaded() && mapped_ && (canvas_.HasDirty() || !exposed_.empty()); }
+  void OnShmCompletion(unsigned long serial) { presenter_->OnCompletion(serial); }
+  const Presenter* presenter() const { return presenter_.get(); }
+  // Shows or hides the pointer over this window.
+  void ApplyCursor(bool hidden);
+  // The platform is going away before this window: let go of the display.
+  void Orphan();
+
+ private:
+  void DestroyNative();
+  void GrabKeyboard();
+  void SetWmState(bool add, Atom state);
+
+  X11Platform* platform_;
+  ::Display* display_;
+  WindowHandler& handler_;
+  Window window_ = 0;
+  bool fullScreen_;
+  bool overrideRedirect_ = false;
+  bool managed_ = false;  // a window manager was running when the window was made
+  bool topmost_ = false;
+  bool mapped_ = false;  // Show() was called
+  bool unloading_ = false;
+  bool entered_ = false;  // the pointer's first arrival has been reported
+  Canvas canvas_;
+  CanvasSurface surface_{canvas_};
+  std::unique_ptr<Presenter> presenter_;
+  std::vector<PixelRect> exposed_;  // areas the server repainted black, to push again
+  // Cleared by the destructor, so Unload() can tell when the unload handler
+  // deleted the window it was called on.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace kal::x11

@@ -1,0 +1,76 @@
+#!/bin/bash
+# Bad input gets a clear, safe outcome: garbage command lines end at once, a
+# missing display is reported, unusable settings fall back to the default, a
+# vanished X server ends the saver with code 1.
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
+start_xvfb 640x480
+
+log "garbage command lines end at once, exit code 0, no window"
+LONG=$(head -c 100000 /dev/zero | tr '\0' 'z')
+for line in "%%%\$\$\$" $'\xff\xfe\x01garbage' "$LONG" "/p" "/p notanumber" "/a" "/a xyz" "/c"; do
+  run_quick "$line"
+  [ "$EXIT_CODE" = 0 ] || fail "\"${line:0:20}\": exit code $EXIT_CODE ($(head -c 300 "$WORK/quick.out"))"
+done
+[ "$("$XPROBE" count "$SAVER_CAPTION")" = 0 ] || fail "a garbage command line left a window"
+
+log "a host handle beyond 32 bits: the run-time error is reported, exit code 1"
+run_quick "/p 99999999999999999999"
+[ "$EXIT_CODE" = 1 ] || fail "/p with a huge handle: exit code $EXIT_CODE"
+grep -q "^Kalvessa: Run-time error '6'" "$WORK/quick.out" || fail "/p with a huge handle: said [$(cat "$WORK/quick.out")]"
+
+log "no display: reported on stderr, exit code non-zero"
+env -u DISPLAY "$KALVESSA" /s >"$WORK/nodisplay.out" 2>&1
+CODE=$?
+[ "$CODE" != 0 ] || fail "no DISPLAY: exit code 0"
+grep -q '^Kalvessa: cannot open display' "$WORK/nodisplay.out" || fail "no DISPLAY: said [$(cat "$WORK/nodisplay.out")]"
+DISPLAY=:9876 timeout 20 "$KALVESSA" /s >"$WORK/baddisplay.out" 2>&1
+CODE=$?
+if [ "$CODE" = 0 ] || [ "$CODE" = 124 ]; then fail "a display that does not exist: exit code $CODE"; fi
+grep -q 'cannot open display ":9876"' "$WORK/baddisplay.out" || fail "bad DISPLAY: said [$(cat "$WORK/baddisplay.out")]"
+
+# saver_runs LABEL: the saver comes up with trails (so the count was usable) and a key ends it.
+saver_runs() {
+  start_saver /s
+  if wait_window; then
+    sleep 2
+    screenshot "settings-$1"
+    only_saver_colours "settings-$1" || fail "$1: unexpected colours"
+    [ "$(trail_pixels "settings-$1")" -gt 50 ] || fail "$1: nothing drawn"
+    xdotool key space
+    wait_exit "$SAVER_PID"
+    [ "$EXIT_CODE" = 0 ] || fail "$1: exit code $EXIT_CODE ($(cat "$WORK/saver.out"))"
+  fi
+}
+
+log "settings directory that cannot be created (below a regular file)"
+: >"$WORK/plainfile"
+XDG_CONFIG_HOME="$WORK/plainfile/config" saver_runs below-file
+
+log "settings directory in a place nobody may write"
+XDG_CONFIG_HOME=/proc/kalvessa-test saver_runs proc
+
+log "settings file that is a directory"
+mkdir -p "$WORK/dirfile/kalvessa/Kalvessa.ini"
+XDG_CONFIG_HOME="$WORK/dirfile" saver_runs ini-is-directory
+
+log "settings file full of binary garbage"
+mkdir -p "$WORK/garbage/kalvessa"
+head -c 4096 /dev/urandom >"$WORK/garbage/kalvessa/Kalvessa.ini"
+XDG_CONFIG_HOME="$WORK/garbage" saver_runs garbage-ini
+
+log "a relative XDG_CONFIG_HOME is ignored"
+(cd "$WORK" && XDG_CONFIG_HOME=relative saver_runs relative-xdg)
+[ ! -e "$WORK/relative" ] || fail "a relative XDG_CONFIG_HOME was used"
+
+log "the X server goes away under the running saver: exit code 1, a message"
+start_saver /s
+if wait_window; then
+  kill "$XVFB_PID"
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+  wait_exit "$SAVER_PID"
+  [ "$EXIT_CODE" = 1 ] || fail "server gone: exit code $EXIT_CODE"
+  grep -q '^Kalvessa: ' "$WORK/saver.out" || fail "server gone: nothing said [$(cat "$WORK/saver.out")]"
+fi
+finish
