@@ -64,20 +64,25 @@ void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
   }
 }
 
+// The saver's dot (radius 1, a five-pixel plus) when it lies wholly inside:
+// five stores. False when the general path must draw it.
+inline bool Canvas::PlusDot(int cx, int cy, Color c) {
+  const int w = width_;
+  if (cx < 1 || cy < 1 || cx >= w - 1 || cy >= height_ - 1) return false;
+  const std::uint32_t px = ToPixel(c);
+  std::uint32_t* p = pixels_.data() + static_cast<std::size_t>(cy) * w + cx;
+  p[-w] = px;
+  p[-1] = px;
+  p[0] = px;
+  p[1] = px;
+  p[w] = px;
+  if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
+  return true;
+}
+
 void Canvas::Circle(float x, float y, float radius, Color c) {
   int cx = DotCentre(x), cy = DotCentre(y);
-  // The saver's dot (radius 1, a five-pixel plus) wholly inside: five stores.
-  if (radius == 1.0f && cx >= 1 && cy >= 1 && cx < width_ - 1 && cy < height_ - 1) {
-    std::uint32_t px = ToPixel(c);
-    std::uint32_t* p = pixels_.data() + static_cast<std::size_t>(cy) * width_ + cx;
-    p[-width_] = px;
-    p[-1] = px;
-    p[0] = px;
-    p[1] = px;
-    p[width_] = px;
-    if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
-    return;
-  }
+  if (radius == 1.0f && PlusDot(cx, cy, c)) return;
   int reach = static_cast<int>(std::ceil(std::clamp(radius, 0.0f, float(kMaxDotRadius))));
   // Wholly outside: nothing to do (also keeps the arithmetic below in range).
   if (cx + reach < 0 || cy + reach < 0 || cx - reach >= width_ || cy - reach >= height_) return;
@@ -108,22 +113,9 @@ void Canvas::Circles(const std::int32_t* xs, const std::int32_t* ys, const Color
       Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
     return;
   }
-  const int w = width_, h = height_;
-  std::uint32_t* base = pixels_.data();
   for (int k = 0; k < n; ++k) {
-    const std::int32_t cx = xs[k], cy = ys[k];
-    if (cx >= 1 && cy >= 1 && cx < w - 1 && cy < h - 1) {
-      const std::uint32_t px = ToPixel(colors[k]);
-      std::uint32_t* p = base + static_cast<std::size_t>(cy) * w + cx;
-      p[-w] = px;
-      p[-1] = px;
-      p[0] = px;
-      p[1] = px;
-      p[w] = px;
-      if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
-    } else {
-      Circle(static_cast<float>(cx), static_cast<float>(cy), radius, colors[k]);
-    }
+    if (!PlusDot(xs[k], ys[k], colors[k]))
+      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
   }
 }
 

@@ -64,6 +64,7 @@ class Canvas {
 
  private:
   void MarkDirty(int x0, int y0, int x1, int y1);
+  bool PlusDot(int cx, int cy, Color c);
 
   int width_ = 0;
   int height_ = 0;

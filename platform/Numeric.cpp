@@ -95,6 +95,10 @@ double LeadingNumber(std::string_view text) {
 
 std::string IntegerText(long long v) { return std::to_string(v); }
 
-std::string SignedNumberText(long long v) { return v < 0 ? std::to_string(v) : " " + std::to_string(v); }
+std::string SignedNumberText(long long v) {
+  std::string text(v < 0 ? "" : " ");
+  text += std::to_string(v);
+  return text;
+}
 
 }  // namespace kal

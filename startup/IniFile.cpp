@@ -141,7 +141,11 @@ std::string IniSet(std::string_view content, std::string_view section, std::stri
   }
   if (insertAt && *insertAt == lines.size()) out += newLine + "\r\n";
   if (!span) {
-    out += "[" + std::string(section) + "]\r\n" + newLine + "\r\n";
+    out += '[';
+    out += section;
+    out += "]\r\n";
+    out += newLine;
+    out += "\r\n";
   }
   return out;
 }
