@@ -1,0 +1,10 @@
+// The Windows program: Kalvessa.scr.
+#include <windows.h>
+
+#include "platform/win32/Win32Platform.h"
+#include "startup/Run.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+  kal::Win32Platform platform(instance);
+  return kal::RunProgram(platform);
+}

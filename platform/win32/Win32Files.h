@@ -1,0 +1,16 @@
+// Whole-file reading and atomic replacement with wide (Unicode) paths.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kal::win32 {
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+// Writes a temporary file beside the target, flushes it to disk, then renames
+// it over the target, so a crash leaves either the old or the new file. Creates
+// missing parent directories. False (and no temporary left behind) on failure.
+bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes);
+
+}  // namespace kal::win32

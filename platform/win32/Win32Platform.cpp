@@ -1,0 +1,207 @@
+#include "platform/win32/Win32Platform.h"
+
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/win32/CommandLineText.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Files.h"
+
+namespace kal {
+namespace {
+
+HWND ToHwnd(Handle h) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(h)); }
+
+RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) {
+  book_.instance = instance;
+  // Millisecond sleeps for the saver's pacing (the default tick is ~16 ms).
+  timerPeriodSet_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+}
+
+Win32Platform::~Win32Platform() {
+  if (timerPeriodSet_) timeEndPeriod(1);
+}
+
+// ---- process ----
+
+std::string Win32Platform::CommandLine() {
+  const wchar_t* line = GetCommandLineW();
+  return win32::Narrow(win32::ArgumentsAfterProgramName(line ? line : L""));
+}
+
+std::string Win32Platform::AppPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    if (path.size() >= 0x10000) return {};  // longer than any Windows path
+    path.resize(path.size() * 2);           // truncated: try a larger buffer
+  }
+  std::size_t cut = path.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return {};
+  path.resize(cut);
+  // A drive root keeps its separator: "C:\" (also "\\?\C:\").
+  if (!path.empty() && path.back() == L':') path += L'\\';
+  return win32::Narrow(path);
+}
+
+void Win32Platform::EndProcess(int exitCode) {
+  std::fflush(nullptr);
+  ExitProcess(static_cast<UINT>(exitCode));
+}
+
+void Win32Platform::Dispatch(const MSG& msg) {
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  if (book_.pendingError) {
+    std::exception_ptr error = book_.pendingError;
+    book_.pendingError = nullptr;
+    std::rethrow_exception(error);
+  }
+}
+
+void Win32Platform::DoEvents() {
+  GdiFlush();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave it for the outer message loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    Dispatch(msg);
+  }
+}
+
+void Win32Platform::RunMessageLoop() {
+  MSG msg;
+  while (book_.liveWindows > 0) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) return;  // WM_QUIT or a broken queue
+    Dispatch(msg);
+  }
+}
+
+void Win32Platform::WaitUntil(TimePoint deadline) {
+  GdiFlush();
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  if (left <= 0) return;
+  if (left > 0x7FFFFFFE) left = 0x7FFFFFFE;
+  // Wakes on any input or message already waiting as well as on new ones.
+  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32Platform::ReportFatal(const std::string& message) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err && err != INVALID_HANDLE_VALUE) {
+    std::string line = "Kalvessa: " + message + "\n";
+    DWORD written = 0;
+    WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  }
+  MessageBoxW(nullptr, win32::Widen(message).c_str(), L"Kalvessa", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+// ---- screen ----
+
+ScreenMetrics Win32Platform::Screen() {
+  ScreenMetrics m;
+  m.widthPx = GetSystemMetrics(SM_CXSCREEN);
+  m.heightPx = GetSystemMetrics(SM_CYSCREEN);
+  if (HDC dc = GetDC(nullptr)) {
+    int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    if (dpiX > 0) m.twipsPerPixelX = 1440.0f / static_cast<float>(dpiX);
+    if (dpiY > 0) m.twipsPerPixelY = 1440.0f / static_cast<float>(dpiY);
+  }
+  return m;
+}
+
+// ---- windows ----
+
+Handle Win32Platform::FindTopLevelWindow(std::string_view caption) {
+  HWND h = FindWindowW(nullptr, win32::Widen(caption).c_str());
+  return static_cast<Handle>(reinterpret_cast<std::intptr_t>(h));
+}
+
+std::unique_ptr<PlatformWindow> Win32Platform::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {
+  return win32::Win32Window::Create(book_, desc, handler);
+}
+
+bool Win32Platform::GetWindowRect(Handle window, PixelRect& out) {
+  HWND h = ToHwnd(window);
+  RECT r{};
+  if (!h || !IsWindow(h) || !::GetWindowRect(h, &r)) return false;
+  out = PixelRect{r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+// ---- OS services ----
+
+int Win32Platform::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+bool Win32Platform::GetVersion(OsVersion& out) {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = 148;  // the ANSI record's size
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  BOOL result = GetVersionExA(&info);
+#pragma GCC diagnostic pop
+  // Only an exact TRUE counts as success.
+  if (result != 1) return false;
+  out.platformId = info.dwPlatformId;
+  return true;
+}
+
+void Win32Platform::PwdChangePassword(Handle owner) {
+  using ChangeFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+  HMODULE mpr = LoadLibraryA("mpr.dll");
+  if (!mpr) return;
+  if (auto change =
+          reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")))) {
+    change("SCRSAVE", ToHwnd(owner), 0, nullptr);
+  }
+  FreeLibrary(mpr);
+}
+
+std::optional<bool> Win32Platform::VerifyScreenSavePwd(Handle owner) {
+  using VerifyFn = BOOL(WINAPI*)(HWND);
+  HMODULE cpl = LoadLibraryA("password.cpl");
+  if (!cpl) return std::nullopt;
+  auto verify =
+      reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(GetProcAddress(cpl, "VerifyScreenSavePwd")));
+  std::optional<bool> answer;
+  if (verify) answer = verify(ToHwnd(owner)) != 0;
+  FreeLibrary(cpl);
+  return answer;
+}
+
+void Win32Platform::SetSystemParameter(std::uint32_t action, std::int32_t param) {
+  SystemParametersInfoA(action, static_cast<UINT>(param), nullptr, 0);
+}
+
+void Win32Platform::DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) {
+  RECT a = ToRect(from), b = ToRect(to);
+  ::DrawAnimatedRects(ToHwnd(window), kind, &a, &b);
+}
+
+// ---- files ----
+
+std::optional<std::string> Win32Platform::ReadFile(const std::string& path) {
+  return win32::ReadWholeFile(win32::Widen(path));
+}
+
+bool Win32Platform::WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  return win32::ReplaceFileAtomically(win32::Widen(path), bytes);
+}
+
+}  // namespace kal

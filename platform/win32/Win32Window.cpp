@@ -1,0 +1,242 @@
+#include "platform/win32/Win32Window.h"
+
+#include <windowsx.h>
+
+#include <cstdint>
+
+#include "platform/Canvas.h"
+#include "platform/win32/WideText.h"
+
+namespace kal::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"KalvessaWindow";
+
+// The shift state the logic expects: 1 = Shift, 2 = Ctrl, 4 = Alt.
+int ShiftState() {
+  int s = 0;
+  if (GetKeyState(VK_SHIFT) < 0) s |= 1;
+  if (GetKeyState(VK_CONTROL) < 0) s |= 2;
+  if (GetKeyState(VK_MENU) < 0) s |= 4;
+  return s;
+}
+
+// Buttons held during a mouse message: 1 = left, 2 = right, 4 = middle.
+int ButtonState(WPARAM wp) {
+  int b = 0;
+  if (wp & MK_LBUTTON) b |= 1;
+  if (wp & MK_RBUTTON) b |= 2;
+  if (wp & MK_MBUTTON) b |= 4;
+  return b;
+}
+
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
+  static ATOM atom = 0;
+  if (atom) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  // One DC for the window's whole life: the saver draws thousands of dots a
+  // second and must not fetch and release a DC for each.
+  wc.style = CS_OWNDC;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = kClassName;
+  atom = RegisterClassExW(&wc);
+  return atom != 0;
+}
+
+}  // namespace
+
+void WindowSurface::Circle(float x, float y, float radius, Color color) {
+  if (!dc_) return;
+  int cx = DotCentre(x), cy = DotCentre(y);
+  // Clip here as the Canvas does; GDI would clip too, but coordinates far
+  // outside its 27-bit range are not safe to hand over.
+  constexpr int kReach = kMaxDotRadius;
+  if (cx + kReach < 0 || cy + kReach < 0 || cx - kReach >= width_ || cy - kReach >= height_) return;
+  DotSpan spans[2 * kMaxDotRadius + 1];
+  int n = DotSpans(radius, spans);
+  HBRUSH brush = brushes_.Get(color);
+  if (!brush) return;
+  for (int i = 0; i < n; ++i) {
+    int yy = cy + spans[i].dy;
+    if (yy < 0 || yy >= height_) continue;
+    int xa = cx + spans[i].dxFrom;
+    int xb = cx + spans[i].dxTo;
+    if (xa < 0) xa = 0;
+    if (xb > width_ - 1) xb = width_ - 1;
+    if (xa > xb) continue;
+    RECT r{xa, yy, xb + 1, yy + 1};
+    FillRect(dc_, &r, brush);
+  }
+}
+
+std::unique_ptr<Win32Window> Win32Window::Create(WindowBookkeeping& book, const WindowDesc& desc,
+                                                 WindowHandler& handler) {
+  if (!RegisterWindowClass(book.instance, &Win32Window::WindowProc)) return nullptr;
+  std::unique_ptr<Win32Window> w(new Win32Window(book, desc, handler));
+  // Key preview needs nothing here: the window has no child controls, so
+  // every key press reaches its own window procedure.
+  DWORD style, exStyle = 0;
+  int x, y, width, height;
+  if (desc.border && !desc.fullScreen) {
+    // A fixed single frame with a caption bar, as a dialog has.
+    style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    x = y = width = height = CW_USEDEFAULT;
+  } else {
+    style = WS_POPUP;
+    x = y = 0;
+    width = height = 100;  // the logic sizes it before showing
+  }
+  std::wstring caption = Widen(desc.caption);
+  HWND hwnd = CreateWindowExW(exStyle, kClassName, caption.c_str(), style | WS_CLIPCHILDREN, x, y, width,
+                              height, nullptr, nullptr, book.instance, w.get());
+  if (!hwnd) return nullptr;
+  return w;
+}
+
+Win32Window::Win32Window(WindowBookkeeping& book, const WindowDesc& desc, WindowHandler& handler)
+    : book_(book), handler_(handler) {
+  background_ = CreateSolidBrush(static_cast<COLORREF>(desc.backColor & 0x00FFFFFF));
+}
+
+Win32Window::~Win32Window() {
+  // Destroyed with its owner: no handler runs (the window procedure never
+  // calls one on destruction).
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (background_) DeleteObject(background_);
+}
+
+Handle Win32Window::handle() const { return static_cast<Handle>(reinterpret_cast<std::intptr_t>(hwnd_)); }
+
+void Win32Window::Move(int left, int top, int width, int height) {
+  if (!hwnd_) return;
+  SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  UpdateSurfaceSize();
+}
+
+void Win32Window::SetNormalState() {
+  if (!hwnd_ || !(IsIconic(hwnd_) || IsZoomed(hwnd_))) return;
+  if (IsWindowVisible(hwnd_)) {
+    ShowWindow(hwnd_, SW_RESTORE);
+    return;
+  }
+  // Hidden: drop the minimised/maximised state without showing the window.
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(hwnd_, &wp);
+  LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_MINIMIZE | WS_MAXIMIZE));
+  const RECT& r = wp.rcNormalPosition;
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  UpdateSurfaceSize();
+}
+
+void Win32Window::Show() {
+  if (!hwnd_) return;
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+}
+
+void Win32Window::SetTopmost() {
+  if (!hwnd_) return;
+  SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void Win32Window::Unload() {
+  if (!hwnd_ || unloading_) return;
+  unloading_ = true;
+  handler_.OnUnload();
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Win32Window::UpdateSurfaceSize() {
+  RECT r{};
+  if (hwnd_ && GetClientRect(hwnd_, &r)) surface_.SetSize(r.right - r.left, r.bottom - r.top);
+}
+
+template <class F>
+void Win32Window::Deliver(F&& call) {
+  try {
+    call();
+  } catch (...) {
+    if (!book_.pendingError) book_.pendingError = std::current_exception();
+  }
+}
+
+LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ++self->book_.liveWindows;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->surface_.Attach(GetDC(hwnd));  // a class DC of its own: never released
+  }
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->OnMessage(msg, wp, lp);
+}
+
+LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  HWND hwnd = hwnd_;
+  switch (msg) {
+    case WM_SIZE:
+      surface_.SetSize(LOWORD(lp), HIWORD(lp));
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      FillRect(reinterpret_cast<HDC>(wp), &r, background_);
+      return 1;
+    }
+    case WM_PAINT: {
+      // Nothing drawn is kept: a repaint shows the background only.
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      int key = static_cast<int>(wp), shift = ShiftState();
+      Deliver([&] { handler_.OnKeyDown(key, shift); });
+      // Alt+F4 and the system menu keys keep working.
+      if (msg == WM_SYSKEYDOWN && hwnd_) return DefWindowProcW(hwnd, msg, wp, lp);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+      int shift = ShiftState();
+      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      Deliver([&] { handler_.OnMouseDown(button, shift, x, y); });
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      // Every move is delivered, including the one the system sends after
+      // the first paint without any real motion.
+      int buttons = ButtonState(wp), shift = ShiftState();
+      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      Deliver([&] { handler_.OnMouseMove(buttons, shift, x, y); });
+      return 0;
+    }
+    case WM_CLOSE:
+      Deliver([&] { Unload(); });
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      surface_.Attach(nullptr);
+      --book_.liveWindows;
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    default:
+      return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+}  // namespace kal::win32

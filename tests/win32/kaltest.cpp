@@ -1,0 +1,64 @@
+// kaltest: a small Win32 console driver for the Wine integration tests. It
+// looks at windows from the outside, exercises the system's profile API as a
+// peer for our INI code, and draws dots through the Win32 backend for pixel
+// comparison. Exit code 0 = the asked-for condition holds, 1 = it does not,
+// 2 = usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "tests/win32/Commands.h"
+
+namespace {
+
+int Usage() {
+  std::fputs(
+      "usage: kaltest <command> ...\n"
+      "  find <caption> [wait-ms]     the top-level window with this caption (waits up to wait-ms)\n"
+      "  gone <caption> [wait-ms]     succeeds once no window has this caption\n"
+      "  count <caption>              number of top-level windows with this caption\n"
+      "  screen                       screen size, dpi, ANSI code page\n"
+      "  cursor                       whether the system cursor shows (GetCursorInfo)\n"
+      "  ini-read <file>              Section / the particle-count key via GetPrivateProfileStringA\n"
+      "  ini-write <file> <value>     the same key via WritePrivateProfileStringA\n"
+      "  write-file <path> <text>     Platform::WriteFileAtomic of the UTF-8 text\n"
+      "  read-file <path>             Platform::ReadFile, the content or \"missing\"\n"
+      "  window <caption> <hold-ms>   shows a window with this caption for hold-ms\n"
+      "  dots <expected.ppm> <captured.bmp> <seed> <count> <hold-ms>\n"
+      "                               draws dots full screen through the Win32 backend\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage();
+  const std::wstring& cmd = args[0];
+  auto arg = [&](std::size_t i) -> std::wstring { return i < args.size() ? args[i] : std::wstring(); };
+  auto number = [&](std::size_t i, long fallback) -> long {
+    return i < args.size() ? std::wcstol(args[i].c_str(), nullptr, 10) : fallback;
+  };
+  using namespace kaltest;
+  if (cmd == L"find" && args.size() >= 2) return FindWindowCommand(arg(1), number(2, 0));
+  if (cmd == L"gone" && args.size() >= 2) return GoneCommand(arg(1), number(2, 0));
+  if (cmd == L"count" && args.size() == 2) return CountCommand(arg(1));
+  if (cmd == L"screen") return ScreenCommand();
+  if (cmd == L"cursor") return CursorCommand();
+  if (cmd == L"ini-read" && args.size() == 2) return IniReadCommand(arg(1));
+  if (cmd == L"ini-write" && args.size() == 3) return IniWriteCommand(arg(1), arg(2));
+  if (cmd == L"write-file" && args.size() == 3) return WriteFileCommand(arg(1), arg(2));
+  if (cmd == L"read-file" && args.size() == 2) return ReadFileCommand(arg(1));
+  if (cmd == L"window" && args.size() == 3)
+    return HoldWindowCommand(arg(1), static_cast<int>(number(2, 10000)));
+  if (cmd == L"dots" && args.size() == 6) {
+    return DotsCommand(arg(1), arg(2), static_cast<unsigned long>(number(3, 1)),
+                       static_cast<int>(number(4, 100)), static_cast<int>(number(5, 10000)));
+  }
+  return Usage();
+}
