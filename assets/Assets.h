@@ -1,5 +1,6 @@
-// The pictures the programs carry, compiled into the binary from the files in
-// assets/pictures, looked up by file name.
+// The pictures the programs carry, the files in assets/pictures looked up by
+// file name: compiled into the binary on Linux, resources of the executable on
+// Windows (platform/win32/ResourceAssets.cpp).
 #pragma once
 
 #include <cstdint>
@@ -36,7 +37,7 @@ struct Asset {
   std::span<const std::uint8_t> bytes;
 };
 
-// Every embedded file, in file-name order.
+// Every file the program carries, in file-name order.
 std::span<const Asset> All();
 
 // The bytes of the named file; empty when there is no such file.

@@ -29,6 +29,19 @@ class PcgRandom final : public RandomSource {
   std::uint64_t state_ = 0;
 };
 
+// The program's generator, but Randomize() re-seeds it with a fixed seed, so
+// the same seed gives the same run on every build (tools and test drivers).
+class SeededRandom final : public RandomSource {
+ public:
+  explicit SeededRandom(std::uint64_t seed) : seed_(seed), pcg_(seed) {}
+  void Randomize() override { pcg_.Seed(seed_); }
+  float Rnd() override { return pcg_.Rnd(); }
+
+ private:
+  std::uint64_t seed_;
+  PcgRandom pcg_;
+};
+
 // Values from a script (tests and tools). Randomize does nothing, so a
 // scripted run draws exactly the listed values; running out raises an error.
 class ScriptedRandom final : public RandomSource {

@@ -1,6 +1,7 @@
 // The subcommands of kaltest.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kaltest {
@@ -17,5 +18,18 @@ int ReadFileCommand(const std::wstring& path);
 int HoldWindowCommand(const std::wstring& caption, int holdMs);
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs);
+int AssetsCommand(const std::wstring& dumpDir);
+
+// A scripted run of the saver's engine on a full-screen window.
+struct SwarmRun {
+  int width = 0;
+  int height = 0;
+  int count = 120;  // the particle count setting: count + 1 particles
+  std::uint64_t seed = 1;
+  long long frames = 0;
+  long long holdMs = 10000;  // how long the picture stays up (a key press or click ends it)
+  std::wstring capturedBmp;  // GDI's view of the window after the last frame, if given
+};
+int SwarmCommand(const SwarmRun& run);
 
 }  // namespace kaltest

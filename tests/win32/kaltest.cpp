@@ -1,19 +1,42 @@
 // kaltest: a small Win32 console driver for the Wine integration tests. It
 // looks at windows from the outside, exercises the system's profile API as a
-// peer for our INI code, and draws dots through the Win32 backend for pixel
-// comparison. Exit code 0 = the asked-for condition holds, 1 = it does not,
+// peer for our INI code, draws dots and runs the saver's engine through the
+// Win32 backend for pixel comparison, and lists the pictures in its
+// resources. Exit code 0 = the asked-for condition holds, 1 = it does not,
 // 2 = usage error.
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "tests/win32/Commands.h"
 
 namespace {
+
+// A whole decimal number filling the argument, in the range of T.
+template <class T>
+bool Whole(const std::wstring& text, T& out) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  errno = 0;
+  if constexpr (std::is_unsigned_v<T>) {
+    if (text[0] == L'-') return false;
+    unsigned long long v = std::wcstoull(text.c_str(), &end, 10);
+    if (errno || *end || v > std::numeric_limits<T>::max()) return false;
+    out = static_cast<T>(v);
+  } else {
+    long long v = std::wcstoll(text.c_str(), &end, 10);
+    if (errno || *end || v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max()) return false;
+    out = static_cast<T>(v);
+  }
+  return true;
+}
 
 int Usage() {
   std::fputs(
@@ -29,7 +52,12 @@ int Usage() {
       "  read-file <path>             Platform::ReadFile, the content or \"missing\"\n"
       "  window <caption> <hold-ms>   shows a window with this caption for hold-ms\n"
       "  dots <expected.ppm> <captured.bmp> <seed> <count> <hold-ms>\n"
-      "                               draws dots full screen through the Win32 backend\n",
+      "                               draws dots full screen through the Win32 backend\n"
+      "  assets [dump-dir]            the pictures found in this program's resources\n"
+      "                               (name, size, first bytes); copies them into dump-dir\n"
+      "  swarm <width> <height> <count> <seed> <frames> <hold-ms> [captured.bmp]\n"
+      "                               the saver's engine for exactly <frames> frames on a\n"
+      "                               full-screen window, held for hold-ms or until a key\n",
       stderr);
   return 2;
 }
@@ -59,6 +87,14 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"dots" && args.size() == 6) {
     return DotsCommand(arg(1), arg(2), static_cast<unsigned long>(number(3, 1)),
                        static_cast<int>(number(4, 100)), static_cast<int>(number(5, 10000)));
+  }
+  if (cmd == L"assets" && args.size() <= 2) return AssetsCommand(arg(1));
+  if (cmd == L"swarm" && (args.size() == 7 || args.size() == 8)) {
+    SwarmRun run;
+    bool ok = Whole(arg(1), run.width) && Whole(arg(2), run.height) && Whole(arg(3), run.count) &&
+              Whole(arg(4), run.seed) && Whole(arg(5), run.frames) && Whole(arg(6), run.holdMs);
+    run.capturedBmp = arg(7);
+    if (ok) return SwarmCommand(run);
   }
   return Usage();
 }

@@ -1,5 +1,5 @@
-// Random values for kal-render: a seeded generator that stays reproducible
-// through the saver's Randomize, or values read from a file.
+// Random values for kal-render read from a file. (The seeded generator that
+// stays reproducible through the saver's Randomize is kal::SeededRandom.)
 #pragma once
 
 #include <cstdint>
@@ -10,19 +10,6 @@
 #include "platform/Random.h"
 
 namespace kal::render {
-
-// The program's generator, but Randomize() re-seeds it with a fixed seed, so
-// the same seed gives the same run.
-class SeededRandom final : public RandomSource {
- public:
-  explicit SeededRandom(std::uint64_t seed) : seed_(seed), pcg_(seed) {}
-  void Randomize() override { pcg_.Seed(seed_); }
-  float Rnd() override { return pcg_.Rnd(); }
-
- private:
-  std::uint64_t seed_;
-  PcgRandom pcg_;
-};
 
 // The list of values ran out. Not a RuntimeError: the animation must not take
 // it for one of its own errors.
