@@ -14,7 +14,8 @@ run_pkgs=(
 )
 test_pkgs=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64 x11-apps openbox locales fonts-ipafont-gothic xscreensaver-data
+  wine wine64 x11-apps openbox locales fonts-ipafont-gothic
+  xscreensaver-data-extra libxtst-dev
   fonts-urw-base35
 )
 

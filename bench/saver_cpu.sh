@@ -1,0 +1,147 @@
+#!/bin/bash
+# CPU share of the running native saver at its design pace, next to the
+# XScreenSaver hack `attraction` (package xscreensaver-data-extra) doing the
+# same job on an X server of the same size. A measurement, not a test: it
+# prints a table of figures and the command line that reproduces them.
+#
+#   bench/saver_cpu.sh [RUNS] [WINDOW_SECONDS] [WARMUP_SECONDS] [WIDTHxHEIGHT]
+#
+# One run = for each particle count: the saver (`kalvessa /s`) on an Xvfb of
+# its own, then attraction (`--root`, its defaults otherwise) on another fresh
+# Xvfb; then an Xvfb with nothing drawing, for the server's own idle share.
+# The programs never share a server. CPU comes from utime + stime in
+# /proc/<pid>/stat of the client and of its Xvfb, read at the start and the
+# end of the window, as a share of one core. The table gives the median over
+# the runs (for attraction over all its samples), with the lowest and highest
+# value.
+#
+# Environment: BUILD (default build/linux), KALVESSA, KAL_INI, XPROBE,
+# ATTRACTION, COUNTS (settings values, default "120 500": 121 and 501
+# particles).
+set -u
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build/linux}
+export KALVESSA=${KALVESSA:-$BUILD/app/linux/kalvessa}
+export XPROBE=${XPROBE:-$BUILD/tests/tools/xprobe}
+KAL_INI=${KAL_INI:-$BUILD/tools/kal-ini}
+ATTRACTION=${ATTRACTION:-/usr/libexec/xscreensaver/attraction}
+COUNTS=${COUNTS:-120 500}
+RUNS=${1:-3}
+WINDOW=${2:-20}
+WARMUP=${3:-3}
+SIZE=${4:-1920x1080}
+
+for f in "$KALVESSA" "$XPROBE" "$KAL_INI"; do
+  [ -x "$f" ] || { echo "missing $f (cmake --build --preset linux --target kalvessa kal-ini xprobe)"; exit 2; }
+done
+[ -x "$ATTRACTION" ] || { echo "missing $ATTRACTION (apt-get install xscreensaver-data-extra)"; exit 2; }
+
+# Xvfb start-up, the saver's start and the clean-up on exit.
+# shellcheck source-path=SCRIPTDIR source=../tests/integration/x11/lib.sh
+. "$ROOT/tests/integration/x11/lib.sh"
+
+HZ=$(getconf CLK_TCK)
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+now() { date +%s.%N; }
+
+stop_xvfb() {
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}
+
+# sample CLIENT_PID LABEL: waits WARMUP, then prints "LABEL client% server%"
+# over WINDOW seconds (and into $WORK/samples).
+sample() {
+  local pid=$1 label=$2 c0 x0 t0 c1 x1 t1
+  sleep "$WARMUP"
+  kill -0 "$pid" 2>/dev/null || die "$label: the program ended during the warm-up"
+  c0=$(ticks "$pid") x0=$(ticks "$XVFB_PID") t0=$(now)
+  sleep "$WINDOW"
+  c1=$(ticks "$pid") x1=$(ticks "$XVFB_PID") t1=$(now)
+  kill -0 "$pid" 2>/dev/null || die "$label: the program ended during the measurement"
+  awk -v l="$label" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v hz="$HZ" -v t0="$t0" -v t1="$t1" \
+    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / hz / d, 100 * x / hz / d }' |
+    tee -a "$WORK/samples"
+}
+
+run_saver() {
+  local value=$1 particles=$(($1 + 1))
+  start_xvfb "$SIZE" >/dev/null
+  mkdir -p "$XDG_CONFIG_HOME/kalvessa"
+  "$KAL_INI" write "$XDG_CONFIG_HOME/kalvessa/Kalvessa.ini" " $value" || die "kal-ini failed"
+  start_saver /s
+  wait_window || die "the saver did not show its window"
+  sample "$SAVER_PID" "kalvessa_$particles"
+  xdotool key space
+  wait_exit "$SAVER_PID"
+  STARTED_PIDS=()  # reaped: the clean-up must not signal a pid that may be reused
+  stop_xvfb
+}
+
+run_attraction() {
+  start_xvfb "$SIZE" >/dev/null
+  "$ATTRACTION" --root >"$WORK/attraction.out" 2>&1 &
+  local pid=$!
+  STARTED_PIDS+=("$pid")
+  sample "$pid" attraction
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  STARTED_PIDS=()
+  stop_xvfb
+}
+
+run_idle() {
+  start_xvfb "$SIZE" >/dev/null
+  # No client: the server's own figure is both columns of the sample.
+  sample "$XVFB_PID" idle_xvfb
+  stop_xvfb
+}
+
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+
+echo "# bench/saver_cpu.sh $RUNS $WINDOW $WARMUP $SIZE  (COUNTS=\"$COUNTS\")"
+echo "# $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load at start $(load)"
+echo "# per sample: label, client % of one core, X server % of one core ($WINDOW s after $WARMUP s)"
+: >"$WORK/samples"
+for run in $(seq 1 "$RUNS"); do
+  echo "# run $run (load $(load))"
+  for value in $COUNTS; do
+    run_saver "$value"
+    run_attraction
+  done
+  run_idle
+done
+LOAD_END=$(load)
+
+echo
+N_ATTR=$(($(wc -w <<<"$COUNTS") * RUNS))
+echo "CPU share of one core, median (lowest-highest) of $RUNS runs, of $N_ATTR for attraction (one next to each"
+echo "saver run); $SIZE Xvfb, ${WINDOW}-second windows after ${WARMUP} s"
+echo "load average at the start / the end: see above / $LOAD_END"
+echo
+printf '| %-28s | %-22s | %-22s |\n' "Program" "Client %" "X server %"
+printf '|%s|%s|%s|\n' "------------------------------" "------------------------" "------------------------"
+stats() {
+  # stats LABEL COLUMN: "median (min-max)"
+  awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$WORK/samples" | sort -g |
+    awk '{ v[NR] = $1 } END { if (NR == 0) { print "-"; exit }
+      m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "%.2f (%.2f-%.2f)\n", m, v[1], v[NR] }'
+}
+median() { stats "$1" "$2" | cut -d' ' -f1; }
+row() { printf '| %-28s | %-22s | %-22s |\n' "$1" "$(stats "$2" 2)" "$(stats "$2" 3)"; }
+for value in $COUNTS; do row "kalvessa /s, $((value + 1)) particles" "kalvessa_$((value + 1))"; done
+row "attraction --root" attraction
+printf '| %-28s | %-22s | %-22s |\n' "Xvfb alone (nothing drawing)" "-" "$(stats idle_xvfb 3)"
+echo
+A_CLIENT=$(median attraction 2)
+A_SERVER=$(median attraction 3)
+for value in $COUNTS; do
+  label="kalvessa_$((value + 1))"
+  awk -v n=$((value + 1)) -v c="$(median "$label" 2)" -v s="$(median "$label" 3)" -v ac="$A_CLIENT" \
+    -v as="$A_SERVER" 'BEGIN { printf "%d particles: client %s vs %s (%s), X server %s vs %s (%s)\n", n,
+      c, ac, c <= ac ? "met" : "NOT met", s, as, s <= as ? "met" : "NOT met" }'
+done
+echo
+echo "Reproduce: bench/saver_cpu.sh $RUNS $WINDOW $WARMUP $SIZE"
