@@ -28,7 +28,6 @@ drawn=$(colours "$expected" | awk '$1 != "0,0,0" { n += $2 } END { print n + 0 }
 log "the Canvas has $drawn coloured pixels"
 [ "$drawn" -gt 10000 ] || fail "too few dots drawn to compare ($drawn pixels)"
 
-diff_pixels() { compare -metric AE "$1" "$2" "$3" 2>&1 >/dev/null | sed 's/ .*//'; }
 n=$(diff_pixels "$expected" "$captured" "$KAL_WORK/diff-gdi.png")
 log "GDI's view of the window differs from the Canvas in $n pixels"
 [ "$n" = 0 ] || fail "GDI capture differs from the Canvas in $n pixels (see diff-gdi.png)"

@@ -137,6 +137,9 @@ colours() {
     sed -n 's/^ *\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\2,\3,\4 \1/p'
 }
 
+# How many pixels differ between two pictures; the third names a picture of the differences.
+diff_pixels() { compare -metric AE "$1" "$2" "$3" 2>&1 >/dev/null | sed 's/ .*//'; }
+
 # Succeeds when every pixel is black or one of the saver's trail colours.
 only_saver_colours() {
   local allowed="0,0,0 250,250,0 250,200,0 190,160,0 190,150,0 180,140,0 180,130,0 170,120,0 170,100,0 160,90,0 160,80,0"

@@ -52,7 +52,6 @@ drawn=$(colours "$ref" | awk '$1 != "0,0,0" { n += $2 } END { print n + 0 }')
 log "kal-render's Canvas has $drawn coloured pixels"
 [ "$drawn" -gt 3000 ] || fail "too few pixels drawn to compare ($drawn)"
 
-diff_pixels() { compare -metric AE "$1" "$2" "$3" 2>&1 >/dev/null | sed 's/ .*//'; }
 n=$(diff_pixels "$ref" "$captured" "$KAL_WORK/diff-gdi.png")
 log "GDI's view of the window differs from the Canvas in $n pixels"
 [ "$n" = 0 ] || fail "GDI capture differs from the Canvas in $n pixels (see diff-gdi.png)"
