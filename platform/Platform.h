@@ -1,4 +1,3 @@
-// CONTRIBUTORS: read docs/CONTRIBUTING.md (house rules: naming, tests, ownership) before changing code.
 // The one interface between the program's logic and the window system / OS.
 //
 // Everything the logic needs from its host is asked for here, in the logic's

@@ -1,4 +1,3 @@
-// CONTRIBUTORS: read docs/CONTRIBUTING.md (house rules: naming, tests, ownership) before changing code.
 // Plain value types shared by the logic and the platform backends.
 #pragma once
 
