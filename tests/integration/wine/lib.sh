@@ -140,6 +140,24 @@ colours() {
 # How many pixels differ between two pictures; the third names a picture of the differences.
 diff_pixels() { compare -metric AE "$1" "$2" "$3" 2>&1 >/dev/null | sed 's/ .*//'; }
 
+# Fails unless GDI's capture of a window ($2) and, within TRIES half-second
+# tries, a screenshot saved to $3 both equal the Canvas reference $1 exactly.
+expect_canvas_pixels() {
+  local ref=$1 captured=$2 shot=$3 tries=${4:-20} n
+  n=$(diff_pixels "$ref" "$captured" "$KAL_WORK/diff-gdi.png")
+  log "GDI's view of the window differs from the Canvas in $n pixels"
+  [ "$n" = 0 ] || fail "GDI capture differs from the Canvas in $n pixels (see diff-gdi.png)"
+  # The screen catches up with what was drawn within a moment.
+  for _ in $(seq 1 "$tries"); do
+    screenshot "$shot"
+    n=$(diff_pixels "$ref" "$shot" "$KAL_WORK/diff-screen.png")
+    [ "$n" = 0 ] && break
+    sleep 0.5
+  done
+  log "the screen differs from the Canvas in $n pixels"
+  [ "$n" = 0 ] || fail "the screen differs from the Canvas in $n pixels (see $shot, diff-screen.png)"
+}
+
 # Succeeds when every pixel is black or one of the saver's trail colours.
 only_saver_colours() {
   local allowed="0,0,0 250,250,0 250,200,0 190,160,0 190,150,0 180,140,0 180,130,0 170,120,0 170,100,0 160,90,0 160,80,0"
