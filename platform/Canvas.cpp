@@ -32,15 +32,45 @@ int DotCentre(float v) {
 
 Canvas::Canvas(int width, int height, Color fill) { Resize(width, height, fill); }
 
+Canvas::Canvas(const Canvas& other) { *this = other; }
+
+Canvas& Canvas::operator=(const Canvas& other) {
+  if (this == &other) return *this;
+  width_ = other.width_;
+  height_ = other.height_;
+  own_.assign(other.pixels_, other.pixels_ + other.pixelCount());
+  pixels_ = own_.data();
+  tracking_ = other.tracking_;
+  tilesX_ = other.tilesX_;
+  tilesY_ = other.tilesY_;
+  dirty_ = other.dirty_;
+  dirtyList_ = other.dirtyList_;
+  return *this;
+}
+
 void Canvas::Resize(int width, int height, Color fill) {
   width_ = std::max(0, width);
   height_ = std::max(0, height);
-  pixels_.assign(static_cast<std::size_t>(width_) * height_, ToPixel(fill));
+  own_.assign(pixelCount(), ToPixel(fill));  // outside storage has the old size: leave it
+  pixels_ = own_.data();
   EnableDirtyTracking(tracking_);
 }
 
+void Canvas::UseStorage(std::uint32_t* pixels) {
+  if (pixels == nullptr || pixels == pixels_) return;
+  std::copy_n(pixels_, pixelCount(), pixels);
+  pixels_ = pixels;
+  std::vector<std::uint32_t>().swap(own_);  // not needed meanwhile: give the memory back
+}
+
+void Canvas::UseOwnStorage() {
+  if (!UsesOutsideStorage()) return;
+  own_.assign(pixels_, pixels_ + pixelCount());
+  pixels_ = own_.data();
+}
+
 void Canvas::Fill(Color c) {
-  std::fill(pixels_.begin(), pixels_.end(), ToPixel(c));
+  std::fill_n(pixels_, pixelCount(), ToPixel(c));
   if (tracking_) MarkDirty(0, 0, width_ - 1, height_ - 1);
 }
 
@@ -70,7 +100,8 @@ inline bool Canvas::PlusDot(int cx, int cy, Color c) {
   const int w = width_;
   if (cx < 1 || cy < 1 || cx >= w - 1 || cy >= height_ - 1) return false;
   const std::uint32_t px = ToPixel(c);
-  std::uint32_t* p = pixels_.data() + static_cast<std::size_t>(cy) * w + cx;
+  std::uint32_t* p =
+      pixels_ + static_cast<std::size_t>(cy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(cx);
   p[-w] = px;
   p[-1] = px;
   p[0] = px;
@@ -96,7 +127,7 @@ void Canvas::Circle(float x, float y, float radius, Color c) {
     int xa = std::max(0, cx + spans[i].dxFrom);
     int xb = std::min(width_ - 1, cx + spans[i].dxTo);
     if (xa > xb) continue;
-    std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(yy) * width_;
+    std::uint32_t* row = pixels_ + static_cast<std::size_t>(yy) * static_cast<std::size_t>(width_);
     for (int xx = xa; xx <= xb; ++xx) row[xx] = px;
     minX = std::min(minX, xa);
     maxX = std::max(maxX, xb);

@@ -31,12 +31,24 @@ class Canvas {
   // Pixel format: 0x00RRGGBB, rows top-down, tightly packed.
   Canvas() = default;
   Canvas(int width, int height, Color fill = Rgb(0, 0, 0));
+  // A copy always owns its pixels, wherever the original draws.
+  Canvas(const Canvas& other);
+  Canvas& operator=(const Canvas& other);
   void Resize(int width, int height, Color fill = Rgb(0, 0, 0));
 
   int width() const { return width_; }
   int height() const { return height_; }
-  std::uint32_t* data() { return pixels_.data(); }
-  const std::uint32_t* data() const { return pixels_.data(); }
+  std::uint32_t* data() { return pixels_; }
+  const std::uint32_t* data() const { return pixels_; }
+
+  // Draws into width() * height() pixels someone else owns (a backend's
+  // shared-memory image, so nothing has to be copied before it is shown),
+  // starting from the current picture. The storage must outlive its use:
+  // until UseOwnStorage, Resize or the canvas's end.
+  void UseStorage(std::uint32_t* pixels);
+  // Back to storage of its own, keeping the picture.
+  void UseOwnStorage();
+  bool UsesOutsideStorage() const { return pixels_ != nullptr && pixels_ != own_.data(); }
 
   static std::uint32_t ToPixel(Color c) {
     return (static_cast<std::uint32_t>(RedOf(c)) << 16) | (static_cast<std::uint32_t>(GreenOf(c)) << 8) |
@@ -44,7 +56,10 @@ class Canvas {
   }
   static Color ToColor(std::uint32_t px) { return Rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF); }
 
-  Color At(int x, int y) const { return ToColor(pixels_[static_cast<std::size_t>(y) * width_ + x]); }
+  Color At(int x, int y) const {
+    return ToColor(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                           static_cast<std::size_t>(x)]);
+  }
   void Fill(Color c);
   void Circle(float x, float y, float radius, Color c);
   // n dots at whole-pixel centres, in order; the pixels of n Circle calls
@@ -63,12 +78,16 @@ class Canvas {
   bool HasDirty() const { return !dirtyList_.empty(); }
 
  private:
+  std::size_t pixelCount() const {
+    return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  }
   void MarkDirty(int x0, int y0, int x1, int y1);
   bool PlusDot(int cx, int cy, Color c);
 
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  std::vector<std::uint32_t> own_;   // empty while drawing into outside storage
+  std::uint32_t* pixels_ = nullptr;  // own_.data() or the outside storage
   bool tracking_ = false;
   int tilesX_ = 0;
   int tilesY_ = 0;

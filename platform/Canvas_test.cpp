@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace kal {
 namespace {
@@ -86,6 +87,37 @@ TEST(Canvas, DirtyTilesCoverEveryChangeAndMergeAlongRows) {
   c.TakeDirty([&](int x, int y, int w, int h) { rects.insert({x, y, w, h}); });
   EXPECT_EQ(rects, (std::set<std::tuple<int, int, int, int>>{{0, 0, 16, 8}, {32, 16, 16, 8}}));
   EXPECT_FALSE(c.HasDirty());
+}
+
+TEST(Canvas, OutsideStorageTakesThePictureAndGivesItBack) {
+  Canvas c(4, 3);
+  c.Circle(1, 1, 1, Rgb(9, 8, 7));
+  std::vector<std::uint32_t> shared(12, 0xDEADBEEF);
+  c.UseStorage(shared.data());
+  ASSERT_TRUE(c.UsesOutsideStorage());
+  EXPECT_EQ(c.data(), shared.data());
+  EXPECT_EQ(shared[1 * 4 + 1], Canvas::ToPixel(Rgb(9, 8, 7))) << "the picture so far was not carried over";
+  EXPECT_EQ(shared[3], 0u);
+
+  c.Circle(3, 2, 1, Rgb(1, 2, 3));  // drawn straight into the outside pixels
+  EXPECT_EQ(shared[2 * 4 + 3], Canvas::ToPixel(Rgb(1, 2, 3)));
+  const Canvas copy = c;  // a copy owns its pixels
+  EXPECT_FALSE(copy.UsesOutsideStorage());
+  EXPECT_EQ(Lit(copy), Lit(c));
+
+  c.UseOwnStorage();
+  shared.assign(12, 0);  // the lender may now reuse its memory
+  EXPECT_EQ(c.At(3, 2), Rgb(1, 2, 3));
+  EXPECT_EQ(c.At(1, 1), Rgb(9, 8, 7));
+
+  // A new size cannot live in the old storage: the canvas takes its own.
+  c.UseStorage(shared.data());
+  const std::vector<std::uint32_t> lent = shared;
+  c.Resize(5, 5);
+  EXPECT_FALSE(c.UsesOutsideStorage());
+  c.Circle(2, 2, 1, Rgb(1, 1, 1));
+  EXPECT_EQ(shared, lent) << "drew into storage it no longer uses";
+  EXPECT_EQ(c.At(2, 2), Rgb(1, 1, 1));
 }
 
 }  // namespace
