@@ -23,6 +23,8 @@ namespace {
 // What is drawn reaches the screen at most once per display refresh: more
 // often only loads the X server with pixels nobody can see.
 constexpr auto kRefreshInterval = std::chrono::microseconds(16667);
+// A wait that starts this long after the last push pushes at once.
+constexpr auto kEarlyPushAfter = kRefreshInterval * 3 / 4;
 
 // DoEvents runs after every frame, thousands of times a second; reading the
 // socket each time costs a system call for nothing. Input that arrived within
@@ -117,7 +119,6 @@ X11Platform::X11Platform(Display* display, std::string commandLine)
   int major = 0, minor = 0;
   Bool pixmaps = False;
   shmAvailable_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True;
-  if (shmAvailable_) shmCompletionType_ = XShmGetEventBase(display_) + ShmCompletion;
 }
 
 X11Platform::~X11Platform() {
@@ -150,13 +151,6 @@ void X11Platform::WriteReport(const std::string& message) {
 void X11Platform::ReportFatal(const std::string& message) { WriteReport(message); }
 
 void X11Platform::HandleEvent(XEvent& event) {
-  if (event.type == shmCompletionType_) {
-    const auto& done = reinterpret_cast<const XShmCompletionEvent&>(event);
-    for (X11Window* w : windows_) {
-      if (w->xid() == done.drawable) w->OnShmCompletion(done.serial);
-    }
-    return;
-  }
   if (event.type == MappingNotify) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
@@ -177,7 +171,7 @@ bool X11Platform::AnyChanges() const {
   return std::any_of(windows_.begin(), windows_.end(), [](const X11Window* w) { return w->HasChanges(); });
 }
 
-bool X11Platform::PushDue() const { return Clock::now() - lastPush_ >= kRefreshInterval && AnyChanges(); }
+bool X11Platform::PushDue(TimePoint now) const { return now - lastPush_ >= kRefreshInterval && AnyChanges(); }
 
 void X11Platform::PushAll() {
   lastPush_ = Clock::now();  // also when a window had to wait: the next try is a refresh later
@@ -194,56 +188,51 @@ void X11Platform::DoEvents() {
   }
   // Handlers may call DoEvents themselves: each event is taken off the queue
   // before it is handled, so nested calls simply go on with the next one.
-  while (XEventsQueued(display_, QueuedAlready) > 0) {
+  // XQLength reads the queue's length without taking the display lock: this
+  // runs after every frame, and only this thread uses the connection.
+  while (XQLength(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
     HandleEvent(event);
   }
-  if (PushDue()) PushAll();
+  if (PushDue(now)) PushAll();
 }
 
-void X11Platform::Sleep(std::optional<TimePoint> deadline) {
+bool X11Platform::Sleep(std::optional<TimePoint> deadline) {
   XFlush(display_);
-  if (XEventsQueued(display_, QueuedAlready) > 0) return;
+  if (XEventsQueued(display_, QueuedAlready) > 0) return false;
   pollfd fd{ConnectionNumber(display_), POLLIN, 0};
   timespec timeout{};
   timespec* limit = nullptr;
   if (deadline) {
     auto left = *deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return;
+    if (left < Clock::duration::zero()) left = Clock::duration::zero();  // still look once
     auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
     timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
     timeout.tv_nsec = static_cast<long>(ns % 1000000000);
     limit = &timeout;
   }
-  ::ppoll(&fd, 1, limit, nullptr);  // EINTR: the caller looks again
-}
-
-void X11Platform::TakeCompletions() {
-  if (shmCompletionType_ < 0) return;
-  XEvent event;
-  while (XCheckTypedEvent(display_, shmCompletionType_, &event)) HandleEvent(event);
+  // EINTR: the caller looks again.
+  return ::ppoll(&fd, 1, limit, nullptr) > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 void X11Platform::WaitUntil(TimePoint deadline) {
+  // The pacer waits once per refresh-long batch: push what the batch drew now,
+  // before sleeping, rather than waking up again for it a moment later.
+  if (AnyChanges() && Clock::now() - lastPush_ >= kEarlyPushAfter) PushAll();
   for (;;) {
-    if (PushDue()) PushAll();
-    XFlush(display_);
-    // The server's answers to our own pushes are no reason to wake the caller.
-    TakeCompletions();
+    if (PushDue(Clock::now())) PushAll();
     if (XEventsQueued(display_, QueuedAlready) > 0) return;
     TimePoint now = Clock::now();
     if (now >= deadline) return;
     // Changes still waiting for their refresh wake us up in time to push them.
     TimePoint wake = deadline;
     if (AnyChanges()) wake = std::min(wake, std::max(now, lastPush_ + kRefreshInterval));
-    Sleep(wake);
-    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    if (::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR))) {
-      // Read what arrived; input makes the next round return at once.
-      XEventsQueued(display_, QueuedAfterReading);
-      lastSocketLook_ = Clock::now();
-    }
+    const bool readable = Sleep(wake);
+    // The sleep watched the socket: the next DoEvents need not look again.
+    lastSocketLook_ = Clock::now();
+    // Read what arrived; input makes the next round return at once.
+    if (readable) XEventsQueued(display_, QueuedAfterReading);
   }
 }
 
@@ -255,7 +244,7 @@ void X11Platform::RunMessageLoop() {
       HandleEvent(event);
       continue;
     }
-    if (PushDue()) PushAll();
+    if (PushDue(Clock::now())) PushAll();
     std::optional<TimePoint> wake;
     if (AnyChanges()) wake = lastPush_ + kRefreshInterval;
     Sleep(wake);

@@ -88,13 +88,12 @@ class X11Platform final : public Platform {
   X11Platform(Display* display, std::string commandLine);
   void HandleEvent(XEvent& event);
   void PushAll();
-  // Handles the shared-memory completion events waiting in the queue.
-  void TakeCompletions();
-  bool PushDue() const;
+  bool PushDue(TimePoint now) const;
   bool AnyLoaded() const;
   bool AnyChanges() const;
-  // Sleeps until the connection is readable or the deadline; no deadline: no limit.
-  void Sleep(std::optional<TimePoint> deadline);
+  // Sleeps until the connection is readable or the deadline; no deadline: no
+  // limit. True when the socket has something to read.
+  bool Sleep(std::optional<TimePoint> deadline);
 
   Display* display_;
   int screen_;
@@ -103,7 +102,6 @@ class X11Platform final : public Platform {
   std::string programName_ = "kalvessa";
   Atoms atoms_{};
   bool shmAvailable_ = false;
-  int shmCompletionType_ = -1;
   PcgRandom random_;
   int cursorCount_ = 0;
   Cursor invisibleCursor_ = 0;

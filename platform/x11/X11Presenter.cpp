@@ -12,9 +12,9 @@
 namespace kal::x11 {
 namespace {
 
-// A shared-memory batch whose completion never arrives (it should) is given up
-// after this long: XSync then guarantees the server is done with the pixels.
-constexpr auto kCompletionPatience = std::chrono::milliseconds(250);
+// Clip rectangles per shared-memory put: keeps each request far below the
+// server's request size limit however scattered the changes are.
+constexpr std::size_t kMaxClipRectangles = 4096;
 
 int ShiftOf(unsigned long mask) {
   int s = 0;
@@ -65,8 +65,10 @@ Presenter::~Presenter() {
 }
 
 void Presenter::DestroyImage() {
-  if (busy_) XSync(display_, False);  // the server must be done with the segment
-  busy_ = false;
+  if (lentTo_ != nullptr) {
+    lentTo_->UseOwnStorage();
+    lentTo_ = nullptr;
+  }
   if (image_ == nullptr) return;
   if (shm_) {
     XShmDetach(display_, &segment_);
@@ -124,6 +126,11 @@ void Presenter::CreateImage(Canvas& canvas) {
   if (w <= 0 || h <= 0) return;
   if (shmWanted_ && TryCreateShmImage(w, h)) {
     shm_ = true;
+    if (sameFormat_ && image_->bits_per_pixel == 32 && image_->bytes_per_line == w * 4 &&
+        image_->byte_order == (HostIsLittleEndian() ? LSBFirst : MSBFirst)) {
+      canvas.UseStorage(reinterpret_cast<std::uint32_t*>(image_->data));
+      lentTo_ = &canvas;
+    }
     return;
   }
   shmWanted_ = false;  // it failed once: it will fail again
@@ -178,16 +185,38 @@ void Presenter::Copy(const Canvas& canvas, int x, int y, int w, int h) {
   }
 }
 
-void Presenter::Send(int x, int y, int w, int h, bool last) {
+void Presenter::Send(int x, int y, int w, int h) {
   ++rectanglesSent_;
   pixelsSent_ += static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
   if (shm_) {
-    if (last) busySerial_ = NextRequest(display_);
     XShmPutImage(display_, window_, gc_, image_, x, y, x, y, static_cast<unsigned>(w),
-                 static_cast<unsigned>(h), last ? True : False);
+                 static_cast<unsigned>(h), False);
   } else {
     XPutImage(display_, window_, gc_, image_, x, y, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
   }
+}
+
+void Presenter::SendClipped(const PixelRect* rects, std::size_t count) {
+  // The server dispatches one request and copies only the clip boxes,
+  // instead of one request per changed run of tiles. The runs never overlap,
+  // as a clip list must not.
+  clip_.clear();
+  PixelRect box = rects[0];
+  for (std::size_t i = 0; i < count; ++i) {
+    const PixelRect& r = rects[i];
+    clip_.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                               static_cast<unsigned short>(r.right - r.left),
+                               static_cast<unsigned short>(r.bottom - r.top)});
+    box = PixelRect{std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+                    std::max(box.bottom, r.bottom)};
+    pixelsSent_ += static_cast<std::size_t>(r.right - r.left) * static_cast<std::size_t>(r.bottom - r.top);
+  }
+  rectanglesSent_ += count;
+  XSetClipRectangles(display_, gc_, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+  XShmPutImage(display_, window_, gc_, image_, box.left, box.top, box.left, box.top,
+               static_cast<unsigned>(box.right - box.left), static_cast<unsigned>(box.bottom - box.top),
+               False);
+  XSetClipMask(display_, gc_, None);
 }
 
 void Presenter::Push(Canvas& canvas, std::vector<PixelRect>& extra) {
@@ -195,36 +224,32 @@ void Presenter::Push(Canvas& canvas, std::vector<PixelRect>& extra) {
     Resize(canvas);
     if (image_ == nullptr) return;
   }
-  if (busy_) {
-    if (Clock::now() - busySince_ < kCompletionPatience) return;
-    XSync(display_, False);
-    busy_ = false;
-  }
-  // Gather first, so the last rectangle can ask for the completion event.
   std::vector<PixelRect>& rects = rects_;
   rects.clear();
   canvas.TakeDirty([&](int x, int y, int w, int h) { rects.push_back(PixelRect{x, y, x + w, y + h}); });
+  const bool copies = !wrapsCanvas_ && lentTo_ == nullptr;
+  if (shm_) {
+    if (copies) {
+      for (const PixelRect& r : rects) Copy(canvas, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    for (std::size_t from = 0; from < rects.size(); from += kMaxClipRectangles) {
+      SendClipped(rects.data() + from, std::min(kMaxClipRectangles, rects.size() - from));
+    }
+    rects.clear();
+  }
+  // Exposed areas may overlap the tiles, so they go out as puts of their own;
+  // without shared memory every rectangle does, as the pixels travel anyway.
   for (const PixelRect& r : extra) {
     PixelRect c{std::max(0, r.left), std::max(0, r.top), std::min(canvas.width(), r.right),
                 std::min(canvas.height(), r.bottom)};
     if (c.left < c.right && c.top < c.bottom) rects.push_back(c);
   }
   extra.clear();
-  for (std::size_t i = 0; i < rects.size(); ++i) {
-    const PixelRect& r = rects[i];
+  for (const PixelRect& r : rects) {
     int w = r.right - r.left, h = r.bottom - r.top;
-    if (!wrapsCanvas_) Copy(canvas, r.left, r.top, w, h);
-    Send(r.left, r.top, w, h, i + 1 == rects.size());
+    if (copies) Copy(canvas, r.left, r.top, w, h);
+    Send(r.left, r.top, w, h);
   }
-  if (shm_ && !rects.empty()) {
-    busy_ = true;
-    busySince_ = Clock::now();
-  }
-}
-
-void Presenter::OnCompletion(unsigned long serial) {
-  // Serials grow (and wrap): the event answers our last batch or a later one.
-  if (busy_ && static_cast<long>(serial - busySerial_) >= 0) busy_ = false;
 }
 
 }  // namespace kal::x11

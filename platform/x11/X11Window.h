@@ -42,7 +42,6 @@ class X11Window final : public PlatformWindow {
   void Push();
   // Something to push: only a shown, loaded window's changes can reach the screen.
   bool HasChanges() const { return loaded() && mapped_ && (canvas_.HasDirty() || !exposed_.empty()); }
-  void OnShmCompletion(unsigned long serial) { presenter_->OnCompletion(serial); }
   const Presenter* presenter() const { return presenter_.get(); }
   // Shows or hides the pointer over this window.
   void ApplyCursor(bool hidden);

@@ -174,6 +174,26 @@ TEST_F(X11BackendTest, PushesOnlyTheChangedTilesAndTheyReachTheScreen) {
   EXPECT_EQ(x11->presenter()->rectanglesSent(), rects1);
 }
 
+TEST_F(X11BackendTest, TheCanvasDrawsIntoTheSharedImageAndKeepsItsPictureOnResize) {
+  Recorder r;
+  auto win = MakeShown(r, 0, 0, 300, 200);
+  auto* x11 = static_cast<X11Window*>(win.get());
+  ASSERT_TRUE(x11->presenter()->usingShm()) << "Xvfb offers MIT-SHM";
+  EXPECT_TRUE(x11->presenter()->canvasInSegment()) << "each push would copy the changes first";
+  win->Display().Circle(30, 30, 1, kYellow);
+  Present();
+  EXPECT_EQ(ScreenPixel(win->handle(), 30, 30), 0xFAFA00u);
+
+  // A new size means a new segment: the canvas moves with it and still shows.
+  win->Move(0, 0, 400, 250);
+  Pump([] { return false; }, 100ms);
+  EXPECT_TRUE(x11->presenter()->canvasInSegment());
+  win->Display().Circle(350, 220, 1, kYellow);
+  Present();
+  EXPECT_EQ(ScreenPixel(win->handle(), 350, 220), 0xFAFA00u);
+  EXPECT_EQ(ScreenPixel(win->handle(), 351, 221), 0x000000u);
+}
+
 TEST_F(X11BackendTest, PushesAtMostOncePerDisplayRefresh) {
   Recorder r;
   auto win = MakeShown(r, 0, 0, 320, 240);
