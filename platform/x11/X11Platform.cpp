@@ -177,7 +177,7 @@ void X11Platform::PushAll() {
   lastPush_ = Clock::now();  // also when a window had to wait: the next try is a refresh later
   ++pushCount_;
   for (X11Window* w : windows_) w->Push();
-  XFlush(display_);
+  Flush();
 }
 
 void X11Platform::DoEvents() {
@@ -198,8 +198,17 @@ void X11Platform::DoEvents() {
   if (PushDue(now)) PushAll();
 }
 
-bool X11Platform::Sleep(std::optional<TimePoint> deadline) {
+void X11Platform::Flush() {
+  // XFlush also looks for replies (two reads of the socket) even when nothing
+  // was queued: skip it when no request was made since the last one.
+  const unsigned long next = NextRequest(display_);
+  if (next == flushedBefore_) return;
   XFlush(display_);
+  flushedBefore_ = next;
+}
+
+bool X11Platform::Sleep(std::optional<TimePoint> deadline) {
+  Flush();
   if (XEventsQueued(display_, QueuedAlready) > 0) return false;
   pollfd fd{ConnectionNumber(display_), POLLIN, 0};
   timespec timeout{};

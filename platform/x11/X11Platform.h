@@ -89,6 +89,8 @@ class X11Platform final : public Platform {
   void HandleEvent(XEvent& event);
   void PushAll();
   bool PushDue(TimePoint now) const;
+  // Sends the requests made since the last flush, if any.
+  void Flush();
   bool AnyLoaded() const;
   bool AnyChanges() const;
   // Sleeps until the connection is readable or the deadline; no deadline: no
@@ -109,6 +111,7 @@ class X11Platform final : public Platform {
   TimePoint lastPush_{};
   std::size_t pushCount_ = 0;
   TimePoint lastSocketLook_{};
+  unsigned long flushedBefore_ = 0;  // NextRequest at the last Flush
 };
 
 }  // namespace kal::x11
