@@ -45,6 +45,7 @@ Canvas& Canvas::operator=(const Canvas& other) {
   tilesY_ = other.tilesY_;
   dirty_ = other.dirty_;
   dirtyList_ = other.dirtyList_;
+  dirtyCount_ = other.dirtyCount_;
   return *this;
 }
 
@@ -78,8 +79,12 @@ void Canvas::EnableDirtyTracking(bool on) {
   tracking_ = on;
   tilesX_ = (width_ + kTile - 1) / kTile;
   tilesY_ = (height_ + kTile - 1) / kTile;
-  dirty_.assign(on ? static_cast<std::size_t>(tilesX_) * tilesY_ : 0, 0);
-  dirtyList_.clear();
+  // A tile is listed at most once between two TakeDirty calls, so the list is
+  // sized once and never grows while drawing.
+  const std::size_t tiles = on ? static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_) : 0;
+  dirty_.assign(tiles, 0);
+  dirtyList_.assign(tiles + 1, 0);  // + 1: MarkPlusDirty writes one entry past the last
+  dirtyCount_ = 0;
 }
 
 void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
@@ -88,27 +93,10 @@ void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
       auto idx = static_cast<std::uint32_t>(ty * tilesX_ + tx);
       if (!dirty_[idx]) {
         dirty_[idx] = 1;
-        dirtyList_.push_back(idx);
+        dirtyList_[dirtyCount_++] = TileEntry(static_cast<std::uint32_t>(tx), static_cast<std::uint32_t>(ty));
       }
     }
   }
-}
-
-// The saver's dot (radius 1, a five-pixel plus) when it lies wholly inside:
-// five stores. False when the general path must draw it.
-inline bool Canvas::PlusDot(int cx, int cy, Color c) {
-  const int w = width_;
-  if (cx < 1 || cy < 1 || cx >= w - 1 || cy >= height_ - 1) return false;
-  const std::uint32_t px = ToPixel(c);
-  std::uint32_t* p =
-      pixels_ + static_cast<std::size_t>(cy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(cx);
-  p[-w] = px;
-  p[-1] = px;
-  p[0] = px;
-  p[1] = px;
-  p[w] = px;
-  if (tracking_) MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1);
-  return true;
 }
 
 void Canvas::Circle(float x, float y, float radius, Color c) {
@@ -137,17 +125,9 @@ void Canvas::Circle(float x, float y, float radius, Color c) {
   if (tracking_ && maxX >= 0) MarkDirty(minX, minY, maxX, maxY);
 }
 
-void Canvas::Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
-                     float radius) {
-  if (radius != 1.0f) {
-    for (int k = 0; k < n; ++k)
-      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
-    return;
-  }
-  for (int k = 0; k < n; ++k) {
-    if (!PlusDot(xs[k], ys[k], colors[k]))
-      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
-  }
+void Canvas::CirclesOfRadius(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
+                             float radius) {
+  for (int k = 0; k < n; ++k) Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
 }
 
 }  // namespace kal

@@ -64,8 +64,12 @@ class Canvas {
   void Circle(float x, float y, float radius, Color c);
   // n dots at whole-pixel centres, in order; the pixels of n Circle calls
   // (a centre is exact as a float up to 2^24, and beyond that it is far off
-  // every canvas either way).
+  // every canvas either way). Inline: it is the saver's whole drawing.
   void Circles(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n, float radius);
+  // The same for the n dots (firstX, firstY), (xs[0], ys[0]), ..., (xs[n - 2], ys[n - 2]):
+  // a trail whose newest position is not stored yet.
+  void Circles(std::int32_t firstX, std::int32_t firstY, const std::int32_t* xs, const std::int32_t* ys,
+               const Color* colors, int n, float radius);
 
   // Dirty tracking for backends that push only what changed: tiles of
   // kTile x kTile pixels touched since the last TakeDirty.
@@ -75,14 +79,17 @@ class Canvas {
   // merged along rows), then forgets them.
   template <class Emit>
   void TakeDirty(Emit&& emit);
-  bool HasDirty() const { return !dirtyList_.empty(); }
+  bool HasDirty() const { return dirtyCount_ != 0; }
 
  private:
   std::size_t pixelCount() const {
     return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   }
   void MarkDirty(int x0, int y0, int x1, int y1);
+  void MarkPlusDirty(int cx, int cy);
   bool PlusDot(int cx, int cy, Color c);
+  void CirclesOfRadius(const std::int32_t* xs, const std::int32_t* ys, const Color* colors, int n,
+                       float radius);
 
   int width_ = 0;
   int height_ = 0;
@@ -91,16 +98,88 @@ class Canvas {
   bool tracking_ = false;
   int tilesX_ = 0;
   int tilesY_ = 0;
-  std::vector<std::uint8_t> dirty_;       // one flag per tile
-  std::vector<std::uint32_t> dirtyList_;  // tile indices in order of first touch
+  // A dirty tile's list entry: its row and column, so taking it needs no division.
+  static std::uint64_t TileEntry(std::uint32_t tx, std::uint32_t ty) {
+    return (std::uint64_t{ty} << 32) | tx;
+  }
+
+  std::vector<std::uint8_t> dirty_;       // one flag per tile, row by row
+  std::vector<std::uint64_t> dirtyList_;  // TileEntry of the dirty tiles in order of first
+  std::uint32_t dirtyCount_ = 0;          // touch: the first dirtyCount_ entries
 };
+
+// MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1) for a dot wholly inside: the box
+// spans at most 2 x 2 tiles, visited in MarkDirty's order. Without branches:
+// which tiles are new follows no pattern a branch predictor could learn. Each
+// tile is written to the list's next entry, which only counts when the tile
+// was clean (a repeated tile is already marked by then).
+inline void Canvas::MarkPlusDirty(int cx, int cy) {
+  const auto tx0 = static_cast<std::uint32_t>(cx - 1) / kTile,
+             tx1 = static_cast<std::uint32_t>(cx + 1) / kTile;
+  const auto ty0 = static_cast<std::uint32_t>(cy - 1) / kTile,
+             ty1 = static_cast<std::uint32_t>(cy + 1) / kTile;
+  const auto tilesX = static_cast<std::uint32_t>(tilesX_);
+  std::uint8_t* const flags = dirty_.data();
+  std::uint64_t* const list = dirtyList_.data();
+  std::uint32_t count = dirtyCount_;
+  const auto mark = [&](std::uint32_t tx, std::uint32_t ty) {
+    std::uint8_t& flag = flags[ty * tilesX + tx];
+    const std::uint32_t clean = flag ^ 1u;
+    flag = 1;
+    list[count] = TileEntry(tx, ty);
+    count += clean;
+  };
+  mark(tx0, ty0);
+  mark(tx1, ty0);
+  mark(tx0, ty1);
+  mark(tx1, ty1);
+  dirtyCount_ = count;
+}
+
+// The saver's dot (radius 1, a five-pixel plus) when it lies wholly inside:
+// five stores. False when the general path must draw it.
+[[gnu::always_inline]] inline bool Canvas::PlusDot(int cx, int cy, Color c) {
+  const int w = width_;
+  if (cx < 1 || cy < 1 || cx >= w - 1 || cy >= height_ - 1) return false;
+  const std::uint32_t px = ToPixel(c);
+  std::uint32_t* p =
+      pixels_ + static_cast<std::size_t>(cy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(cx);
+  p[-w] = px;
+  p[-1] = px;
+  p[0] = px;
+  p[1] = px;
+  p[w] = px;
+  if (tracking_) MarkPlusDirty(cx, cy);
+  return true;
+}
+
+[[gnu::always_inline]] inline void Canvas::Circles(const std::int32_t* xs, const std::int32_t* ys,
+                                                   const Color* colors, int n, float radius) {
+  if (radius != 1.0f) {
+    CirclesOfRadius(xs, ys, colors, n, radius);
+    return;
+  }
+  for (int k = 0; k < n; ++k) {
+    if (!PlusDot(xs[k], ys[k], colors[k]))
+      Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
+  }
+}
+
+[[gnu::always_inline]] inline void Canvas::Circles(std::int32_t firstX, std::int32_t firstY,
+                                                   const std::int32_t* xs, const std::int32_t* ys,
+                                                   const Color* colors, int n, float radius) {
+  if (n <= 0) return;
+  if (radius != 1.0f || !PlusDot(firstX, firstY, colors[0]))
+    Circle(static_cast<float>(firstX), static_cast<float>(firstY), radius, colors[0]);
+  Circles(xs, ys, colors + 1, n - 1, radius);
+}
 
 template <class Emit>
 void Canvas::TakeDirty(Emit&& emit) {
-  for (std::uint32_t idx : dirtyList_) {
-    if (!dirty_[idx]) continue;  // already part of an earlier run
-    int ty = static_cast<int>(idx) / tilesX_;
-    int tx = static_cast<int>(idx) % tilesX_;
+  for (std::uint32_t n = 0; n < dirtyCount_; ++n) {
+    const int tx = static_cast<int>(dirtyList_[n] & 0xFFFFFFFFu);
+    const int ty = static_cast<int>(dirtyList_[n] >> 32);
+    if (!dirty_[ty * tilesX_ + tx]) continue;  // already part of an earlier run
     // Extend the run to the left and right over dirty tiles of the same row.
     int from = tx, to = tx;
     while (from > 0 && dirty_[ty * tilesX_ + from - 1]) --from;
@@ -111,7 +190,7 @@ void Canvas::TakeDirty(Emit&& emit) {
     int bottom = top + kTile < height_ ? top + kTile : height_;
     emit(left, top, right - left, bottom - top);
   }
-  dirtyList_.clear();
+  dirtyCount_ = 0;
 }
 
 }  // namespace kal

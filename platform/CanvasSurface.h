@@ -6,9 +6,16 @@
 
 namespace kal {
 
-class CanvasSurface : public Surface {
+class CanvasSurface final : public Surface {
  public:
   explicit CanvasSurface(Canvas& canvas) : canvas_(canvas) {}
+  // The canvas `surface` draws on when it is a CanvasSurface, else null.
+  // Drawing on that canvas directly gives the same pixels without going
+  // through the virtual calls (the class is final: nothing overrides them).
+  static Canvas* CanvasBehind(Surface& surface) {
+    auto* canvasSurface = dynamic_cast<CanvasSurface*>(&surface);
+    return canvasSurface != nullptr ? &canvasSurface->canvas_ : nullptr;
+  }
   int Width() const override { return canvas_.width(); }
   int Height() const override { return canvas_.height(); }
   void Circle(float x, float y, float radius, Color color) override { canvas_.Circle(x, y, radius, color); }

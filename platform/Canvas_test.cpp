@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -87,6 +88,42 @@ TEST(Canvas, DirtyTilesCoverEveryChangeAndMergeAlongRows) {
   c.TakeDirty([&](int x, int y, int w, int h) { rects.insert({x, y, w, h}); });
   EXPECT_EQ(rects, (std::set<std::tuple<int, int, int, int>>{{0, 0, 16, 8}, {32, 16, 16, 8}}));
   EXPECT_FALSE(c.HasDirty());
+}
+
+// Radius 1.2 covers the same five-pixel plus as radius 1 but takes the
+// general path, so it is the reference for the radius-1 shortcuts: the same
+// pixels and the same dirty rectangles in the same order, batch after batch.
+TEST(Canvas, RadiusOneShortcutsMarkTilesInTheGeneralOrder) {
+  Canvas fast(61, 43), general(61, 43);
+  fast.EnableDirtyTracking(true);
+  general.EnableDirtyTracking(true);
+  std::uint32_t seed = 12345;
+  auto next = [&](int below) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(below));
+  };
+  for (int batch = 0; batch < 200; ++batch) {
+    std::int32_t xs[11], ys[11];
+    Color cs[11];
+    for (int k = 0; k < 11; ++k) {
+      xs[k] = next(65) - 2;  // some off the canvas or on its edges
+      ys[k] = next(47) - 2;
+      cs[k] = Rgb(next(256), next(256), 1);
+    }
+    if (batch % 2 == 0) {
+      fast.Circles(xs, ys, cs, 11, 1.0f);
+    } else {
+      fast.Circles(xs[0], ys[0], xs + 1, ys + 1, cs, 11, 1.0f);  // the first dot given apart
+    }
+    general.Circles(xs, ys, cs, 11, 1.2f);
+    for (int y = 0; y < 43; ++y)
+      for (int x = 0; x < 61; ++x) ASSERT_EQ(fast.At(x, y), general.At(x, y)) << x << "," << y;
+    if (batch % 3 != 2) continue;  // let some tiles stay dirty over several batches
+    std::vector<std::tuple<int, int, int, int>> a, b;
+    fast.TakeDirty([&](int x, int y, int w, int h) { a.emplace_back(x, y, w, h); });
+    general.TakeDirty([&](int x, int y, int w, int h) { b.emplace_back(x, y, w, h); });
+    ASSERT_EQ(a, b) << "batch " << batch;
+  }
 }
 
 TEST(Canvas, OutsideStorageTakesThePictureAndGivesItBack) {

@@ -46,12 +46,27 @@ inline std::int32_t RoundToInt32(double v) { return CheckedNarrow<std::int32_t>(
 inline std::int16_t FloorToInt16(double v) { return CheckedNarrow<std::int16_t>(Floor(v)); }
 inline std::int32_t FloorToInt32(double v) { return CheckedNarrow<std::int32_t>(Floor(v)); }
 
-// 16-bit addition and subtraction that raise Overflow instead of wrapping.
+// Raises Overflow; out of line, so the checks in hot code stay a compare and a jump.
+[[noreturn, gnu::noinline, gnu::cold]] inline void RaiseOverflow() { Raise(ErrorCode::Overflow, "Overflow"); }
+
+// A 64-bit integer narrowed with CheckedNarrow's rule: outside the width raises Overflow.
+template <class Int>
+Int CheckedNarrowInt(std::int64_t v) {
+  if (v < std::numeric_limits<Int>::min() || v > std::numeric_limits<Int>::max()) RaiseOverflow();
+  return static_cast<Int>(v);
+}
+
+// Addition and subtraction that raise Overflow instead of wrapping. The sum of
+// two 32-bit values is exact both as a double and as a 64-bit integer, so
+// these are CheckedNarrow(double(a) + b), done in integers.
 inline std::int16_t Add16(std::int32_t a, std::int32_t b) {
-  return CheckedNarrow<std::int16_t>(double(a) + b);
+  return CheckedNarrowInt<std::int16_t>(std::int64_t{a} + b);
 }
 inline std::int16_t Sub16(std::int32_t a, std::int32_t b) {
-  return CheckedNarrow<std::int16_t>(double(a) - b);
+  return CheckedNarrowInt<std::int16_t>(std::int64_t{a} - b);
+}
+inline std::int32_t Add32(std::int32_t a, std::int32_t b) {
+  return CheckedNarrowInt<std::int32_t>(std::int64_t{a} + b);
 }
 
 // Text to number as the classic numeric conversion does it: surrounding blanks

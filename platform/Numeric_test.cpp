@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace kal {
 namespace {
 
@@ -50,6 +52,43 @@ TEST(Numeric, NarrowingRaisesOverflowOutsideTheWidth) {
   EXPECT_EQ(Add16(32757, 10), 32767);
   EXPECT_EQ(CodeOf([] { Add16(32758, 10); }), ErrorCode::Overflow);
   EXPECT_EQ(CodeOf([] { Sub16(-32760, 10); }), ErrorCode::Overflow);
+}
+
+// The checked sums work in integers; they must raise exactly where the
+// double sum narrowed with CheckedNarrow does.
+TEST(Numeric, CheckedSumsRaiseWhereTheDoubleSumsDo) {
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  const std::int32_t values[] = {kMin, kMin + 1, -32769, -32768, -32767, -10,   -1,       0,
+                                 1,    10,       32757,  32758,  32767,  32768, kMax - 1, kMax};
+  auto same = [](auto integer, auto viaDouble) {
+    ErrorCode a = ErrorCode::InvalidCall, b = ErrorCode::InvalidCall;
+    long long va = 0, vb = 0;
+    try {
+      va = integer();
+    } catch (const RuntimeError& e) {
+      a = e.code();
+    }
+    try {
+      vb = viaDouble();
+    } catch (const RuntimeError& e) {
+      b = e.code();
+    }
+    return a == b && va == vb;
+  };
+  for (std::int32_t a : values) {
+    for (std::int32_t b : values) {
+      EXPECT_TRUE(
+          same([&] { return Add16(a, b); }, [&] { return CheckedNarrow<std::int16_t>(double(a) + b); }))
+          << a << " + " << b;
+      EXPECT_TRUE(
+          same([&] { return Sub16(a, b); }, [&] { return CheckedNarrow<std::int16_t>(double(a) - b); }))
+          << a << " - " << b;
+      EXPECT_TRUE(
+          same([&] { return Add32(a, b); }, [&] { return CheckedNarrow<std::int32_t>(double(a) + b); }))
+          << a << " + " << b;
+    }
+  }
 }
 
 TEST(Numeric, TextToNumberAcceptsNumbersWithBlanksOnly) {

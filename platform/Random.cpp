@@ -18,16 +18,6 @@ void PcgRandom::Randomize() {
   Seed(static_cast<std::uint64_t>(now) ^ 0x9E3779B97F4A7C15ULL);
 }
 
-float PcgRandom::Rnd() {
-  std::uint64_t old = state_;
-  state_ = old * 6364136223846793005ULL + 1442695040888963407ULL;
-  auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
-  auto rot = static_cast<std::uint32_t>(old >> 59u);
-  std::uint32_t out = (xorshifted >> rot) | (xorshifted << ((32u - rot) & 31u));
-  // Top 24 bits: exactly representable, always below 1.
-  return static_cast<float>(out >> 8) * (1.0f / 16777216.0f);
-}
-
 float ScriptedRandom::Rnd() {
   if (values_.empty()) {
     Raise(ErrorCode::InvalidCall,

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Canvas.h"
 #include "platform/Platform.h"
 #include "platform/Random.h"
 #include "platform/Types.h"
@@ -94,6 +95,16 @@ class Swarm {
   // Draws the 11 trail slots of particle CurParticle, newest first, black last.
   void DrawParticle();
 
+  // ---- the frame's arithmetic on one particle, r being the random value drawn ----
+  // Jitter: RoundToInt32(x + Floor(5 r) - 2.4), in doubles, for any source.
+  static std::int32_t Jitter(std::int32_t x, float r);
+  // Fall: RoundToInt32(y + Floor((10 r + fallCount) / 5)), in doubles, for any source.
+  static std::int32_t Fall(std::int32_t y, std::int32_t fallCount, float r);
+  // The same two for r = m / 2^24 (0 <= m < 2^24, a value of the program's
+  // generator), worked out in integers with the same results and errors.
+  static std::int32_t JitterOnGrid(std::int32_t x, std::uint32_t m);
+  static std::int32_t FallOnGrid(std::int32_t y, std::int32_t fallCount, std::uint32_t m);
+
   // ---- particle store: slot k of particle i is (TrailX[k][i], TrailY[k][i]) ----
   using SlotTable = std::array<std::int32_t, kParticleCapacity>;
   TrailTable TrailX;
@@ -117,9 +128,28 @@ class Swarm {
  private:
   // Checks that i addresses the store; raises SubscriptOutOfRange otherwise.
   static int StoreIndex(int i);
+  // DrawParticle for particle i, already checked.
+  void DrawTrail(int i);
+  // Frame's steps 3 to 7 for the program's generator drawing on a canvas.
+  void StepOnCanvas(int i);
 
   Surface& display_;
   RandomSource& random_;
+  // random_'s generator when it may be stepped directly (see RandomSource::Generator).
+  PcgRandom* const generator_;
+  // The canvas behind display_ when it may be drawn on directly (see CanvasSurface::CanvasBehind).
+  Canvas* const canvas_;
 };
+
+inline void Swarm::DrawTrail(int i) {
+  // Newest first: where slots coincide the oldest colour wins, black last.
+  const TrailTable::Trail& xs = TrailX.Of(i);
+  const TrailTable::Trail& ys = TrailY.Of(i);
+  if (canvas_ != nullptr) {
+    canvas_->Circles(xs.data(), ys.data(), kTrailColors.data(), kTrailSlots, kDotRadius);
+  } else {
+    display_.Circles(xs.data(), ys.data(), kTrailColors.data(), kTrailSlots, kDotRadius);
+  }
+}
 
 }  // namespace kal

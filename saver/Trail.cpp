@@ -4,12 +4,6 @@
 
 namespace kal {
 
-void Swarm::DrawParticle() {
-  const int i = StoreIndex(CurParticle);
-  // Newest first: where slots coincide the oldest colour wins, black last.
-  const TrailTable::Trail& xs = TrailX.Of(i);
-  const TrailTable::Trail& ys = TrailY.Of(i);
-  display_.Circles(xs.data(), ys.data(), kTrailColors.data(), kTrailSlots, kDotRadius);
-}
+void Swarm::DrawParticle() { DrawTrail(StoreIndex(CurParticle)); }
 
 }  // namespace kal
