@@ -43,9 +43,9 @@ Canvas& Canvas::operator=(const Canvas& other) {
   tracking_ = other.tracking_;
   tilesX_ = other.tilesX_;
   tilesY_ = other.tilesY_;
-  dirty_ = other.dirty_;
-  dirtyList_ = other.dirtyList_;
-  dirtyCount_ = other.dirtyCount_;
+  dirtyBits_ = other.dirtyBits_;
+  wordsPerRow_ = other.wordsPerRow_;
+  anyDirty_ = other.anyDirty_;
   return *this;
 }
 
@@ -72,31 +72,25 @@ void Canvas::UseOwnStorage() {
 
 void Canvas::Fill(Color c) {
   std::fill_n(pixels_, pixelCount(), ToPixel(c));
-  if (tracking_) MarkDirty(0, 0, width_ - 1, height_ - 1);
+  if (tracking_ && width_ > 0 && height_ > 0) MarkDirty(0, 0, width_ - 1, height_ - 1);
 }
 
 void Canvas::EnableDirtyTracking(bool on) {
   tracking_ = on;
   tilesX_ = (width_ + kTile - 1) / kTile;
   tilesY_ = (height_ + kTile - 1) / kTile;
-  // A tile is listed at most once between two TakeDirty calls, so the list is
-  // sized once and never grows while drawing.
-  const std::size_t tiles = on ? static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_) : 0;
-  dirty_.assign(tiles, 0);
-  dirtyList_.assign(tiles + 1, 0);  // + 1: MarkPlusDirty writes one entry past the last
-  dirtyCount_ = 0;
+  wordsPerRow_ = on ? (tilesX_ + 63) / 64 : 0;
+  dirtyBits_.assign(static_cast<std::size_t>(wordsPerRow_) * static_cast<std::size_t>(on ? tilesY_ : 0), 0);
+  anyDirty_ = false;
 }
 
 void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {
   for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
-    for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
-      auto idx = static_cast<std::uint32_t>(ty * tilesX_ + tx);
-      if (!dirty_[idx]) {
-        dirty_[idx] = 1;
-        dirtyList_[dirtyCount_++] = TileEntry(static_cast<std::uint32_t>(tx), static_cast<std::uint32_t>(ty));
-      }
-    }
+    std::uint64_t* row =
+        dirtyBits_.data() + static_cast<std::size_t>(ty) * static_cast<std::size_t>(wordsPerRow_);
+    for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) row[tx / 64] |= std::uint64_t{1} << (tx % 64);
   }
+  anyDirty_ = true;
 }
 
 void Canvas::Circle(float x, float y, float radius, Color c) {

@@ -3,6 +3,7 @@
 // its dot pixels with GDI).
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -76,10 +77,11 @@ class Canvas {
   static constexpr int kTile = 8;
   void EnableDirtyTracking(bool on);
   // Calls emit(left, top, width, height) for each changed run of tiles (runs
-  // merged along rows), then forgets them.
+  // merged along rows), row by row from the top and left to right in a row,
+  // then forgets them. Runs never overlap.
   template <class Emit>
   void TakeDirty(Emit&& emit);
-  bool HasDirty() const { return dirtyCount_ != 0; }
+  bool HasDirty() const { return anyDirty_; }
 
  private:
   std::size_t pixelCount() const {
@@ -98,42 +100,32 @@ class Canvas {
   bool tracking_ = false;
   int tilesX_ = 0;
   int tilesY_ = 0;
-  // A dirty tile's list entry: its row and column, so taking it needs no division.
-  static std::uint64_t TileEntry(std::uint32_t tx, std::uint32_t ty) {
-    return (std::uint64_t{ty} << 32) | tx;
-  }
-
-  std::vector<std::uint8_t> dirty_;       // one flag per tile, row by row
-  std::vector<std::uint64_t> dirtyList_;  // TileEntry of the dirty tiles in order of first
-  std::uint32_t dirtyCount_ = 0;          // touch: the first dirtyCount_ entries
+  // One bit per tile, row by row, each row padded to whole 64-bit words: a
+  // dot marks its tiles with two or four ORs into a few kilobytes that stay
+  // in the cache, and taking them is a scan of words that skips clean ones.
+  std::vector<std::uint64_t> dirtyBits_;
+  int wordsPerRow_ = 0;
+  bool anyDirty_ = false;
 };
 
 // MarkDirty(cx - 1, cy - 1, cx + 1, cy + 1) for a dot wholly inside: the box
-// spans at most 2 x 2 tiles, visited in MarkDirty's order. Without branches:
-// which tiles are new follows no pattern a branch predictor could learn. Each
-// tile is written to the list's next entry, which only counts when the tile
-// was clean (a repeated tile is already marked by then).
+// spans at most 2 x 2 tiles. Without branches: whether a dot straddles a tile
+// edge follows no pattern a branch predictor could learn (a tile marked twice
+// is simply marked).
 inline void Canvas::MarkPlusDirty(int cx, int cy) {
   const auto tx0 = static_cast<std::uint32_t>(cx - 1) / kTile,
              tx1 = static_cast<std::uint32_t>(cx + 1) / kTile;
   const auto ty0 = static_cast<std::uint32_t>(cy - 1) / kTile,
              ty1 = static_cast<std::uint32_t>(cy + 1) / kTile;
-  const auto tilesX = static_cast<std::uint32_t>(tilesX_);
-  std::uint8_t* const flags = dirty_.data();
-  std::uint64_t* const list = dirtyList_.data();
-  std::uint32_t count = dirtyCount_;
-  const auto mark = [&](std::uint32_t tx, std::uint32_t ty) {
-    std::uint8_t& flag = flags[ty * tilesX + tx];
-    const std::uint32_t clean = flag ^ 1u;
-    flag = 1;
-    list[count] = TileEntry(tx, ty);
-    count += clean;
-  };
-  mark(tx0, ty0);
-  mark(tx1, ty0);
-  mark(tx0, ty1);
-  mark(tx1, ty1);
-  dirtyCount_ = count;
+  const auto words = static_cast<std::uint32_t>(wordsPerRow_);
+  std::uint64_t* const top = dirtyBits_.data() + ty0 * words;
+  std::uint64_t* const bottom = dirtyBits_.data() + ty1 * words;
+  const std::uint64_t bit0 = std::uint64_t{1} << (tx0 % 64), bit1 = std::uint64_t{1} << (tx1 % 64);
+  top[tx0 / 64] |= bit0;
+  top[tx1 / 64] |= bit1;
+  bottom[tx0 / 64] |= bit0;
+  bottom[tx1 / 64] |= bit1;
+  anyDirty_ = true;
 }
 
 // The saver's dot (radius 1, a five-pixel plus) when it lies wholly inside:
@@ -176,21 +168,28 @@ inline void Canvas::MarkPlusDirty(int cx, int cy) {
 
 template <class Emit>
 void Canvas::TakeDirty(Emit&& emit) {
-  for (std::uint32_t n = 0; n < dirtyCount_; ++n) {
-    const int tx = static_cast<int>(dirtyList_[n] & 0xFFFFFFFFu);
-    const int ty = static_cast<int>(dirtyList_[n] >> 32);
-    if (!dirty_[ty * tilesX_ + tx]) continue;  // already part of an earlier run
-    // Extend the run to the left and right over dirty tiles of the same row.
-    int from = tx, to = tx;
-    while (from > 0 && dirty_[ty * tilesX_ + from - 1]) --from;
-    while (to + 1 < tilesX_ && dirty_[ty * tilesX_ + to + 1]) ++to;
-    for (int t = from; t <= to; ++t) dirty_[ty * tilesX_ + t] = 0;
-    int left = from * kTile, top = ty * kTile;
-    int right = (to + 1) * kTile < width_ ? (to + 1) * kTile : width_;
-    int bottom = top + kTile < height_ ? top + kTile : height_;
-    emit(left, top, right - left, bottom - top);
+  if (!anyDirty_) return;
+  anyDirty_ = false;
+  for (int ty = 0; ty < tilesY_; ++ty) {
+    std::uint64_t* const row =
+        dirtyBits_.data() + static_cast<std::size_t>(ty) * static_cast<std::size_t>(wordsPerRow_);
+    for (int w = 0; w < wordsPerRow_; ++w) {
+      while (row[w] != 0) {
+        // A run starts at the lowest set bit and goes on over set bits,
+        // across word boundaries too; its bits are cleared on the way.
+        const int from = w * 64 + std::countr_zero(row[w]);
+        int to = from;
+        while (to < tilesX_ && (row[to / 64] >> (to % 64) & 1) != 0) {
+          row[to / 64] &= ~(std::uint64_t{1} << (to % 64));
+          ++to;
+        }
+        const int left = from * kTile, top = ty * kTile;
+        const int right = to * kTile < width_ ? to * kTile : width_;
+        const int bottom = top + kTile < height_ ? top + kTile : height_;
+        emit(left, top, right - left, bottom - top);
+      }
+    }
   }
-  dirtyCount_ = 0;
 }
 
 }  // namespace kal

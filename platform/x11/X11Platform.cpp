@@ -28,8 +28,20 @@ constexpr auto kEarlyPushAfter = kRefreshInterval * 3 / 4;
 
 // DoEvents runs after every frame, thousands of times a second; reading the
 // socket each time costs a system call for nothing. Input that arrived within
-// this interval waits for the next look (queued events never wait).
+// this interval (measured on the coarse clock, so up to a timer tick) waits for
+// the next look; queued events never wait.
 constexpr auto kSocketLookInterval = std::chrono::milliseconds(1);
+
+// The monotonic clock to the last timer tick (a few milliseconds): DoEvents
+// runs after every frame, and it only needs to know whether a millisecond or a
+// refresh has passed. It never runs ahead of Clock::now(), so a push still
+// waits at least a full refresh; the pacer's own waits use the precise clock.
+TimePoint CoarseNow() {
+  timespec ts{};
+  if (clock_gettime(CLOCK_MONOTONIC_COARSE, &ts) != 0) return Clock::now();
+  return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(ts.tv_sec) +
+                                                               std::chrono::nanoseconds(ts.tv_nsec)));
+}
 
 // The desktop's unit for window sizes is the twip (1/1440 inch); at the usual
 // 96 dots per inch a pixel is 15 twips.
@@ -181,7 +193,7 @@ void X11Platform::PushAll() {
 }
 
 void X11Platform::DoEvents() {
-  TimePoint now = Clock::now();
+  TimePoint now = CoarseNow();
   if (now - lastSocketLook_ >= kSocketLookInterval) {
     lastSocketLook_ = now;
     XEventsQueued(display_, QueuedAfterFlush);  // flushes, reads what has arrived

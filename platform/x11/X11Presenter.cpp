@@ -199,7 +199,9 @@ void Presenter::Send(int x, int y, int w, int h) {
 void Presenter::SendClipped(const PixelRect* rects, std::size_t count) {
   // The server dispatches one request and copies only the clip boxes,
   // instead of one request per changed run of tiles. The runs never overlap,
-  // as a clip list must not.
+  // as a clip list must not, and come row of tiles by row of tiles, left to
+  // right, all of a row equally high: already in bands, so the server need
+  // not sort them.
   clip_.clear();
   PixelRect box = rects[0];
   for (std::size_t i = 0; i < count; ++i) {
@@ -212,7 +214,7 @@ void Presenter::SendClipped(const PixelRect* rects, std::size_t count) {
     pixelsSent_ += static_cast<std::size_t>(r.right - r.left) * static_cast<std::size_t>(r.bottom - r.top);
   }
   rectanglesSent_ += count;
-  XSetClipRectangles(display_, gc_, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+  XSetClipRectangles(display_, gc_, 0, 0, clip_.data(), static_cast<int>(clip_.size()), YXBanded);
   XShmPutImage(display_, window_, gc_, image_, box.left, box.top, box.left, box.top,
                static_cast<unsigned>(box.right - box.left), static_cast<unsigned>(box.bottom - box.top),
                False);
