@@ -9,9 +9,9 @@
 # One run = for each particle count: the saver (`kalvessa /s`) on an Xvfb of
 # its own, then attraction (`--root`, its defaults otherwise) on another fresh
 # Xvfb; then an Xvfb with nothing drawing, for the server's own idle share.
-# The programs never share a server. CPU comes from utime + stime in
-# /proc/<pid>/stat of the client and of its Xvfb, read at the start and the
-# end of the window, as a share of one core. The table gives the median over
+# The programs never share a server. CPU comes from the run time in
+# /proc/<pid>/task/*/schedstat of the client and of its Xvfb, read at the start
+# and the end of the window, as a share of one core. The table gives the median over
 # the runs (for attraction over all its samples), with the lowest and highest
 # value.
 #
@@ -40,8 +40,9 @@ done
 # shellcheck source-path=SCRIPTDIR source=../tests/integration/x11/lib.sh
 . "$ROOT/tests/integration/x11/lib.sh"
 
-HZ=$(getconf CLK_TCK)
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# CPU time in nanoseconds, summed over the process's threads: the scheduler's
+# own account (schedstat), exact where utime + stime are counted in clock ticks.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
 now() { date +%s.%N; }
 
 stop_xvfb() {
@@ -56,12 +57,12 @@ sample() {
   local pid=$1 label=$2 c0 x0 t0 c1 x1 t1
   sleep "$WARMUP"
   kill -0 "$pid" 2>/dev/null || die "$label: the program ended during the warm-up"
-  c0=$(ticks "$pid") x0=$(ticks "$XVFB_PID") t0=$(now)
+  c0=$(cpu_ns "$pid") x0=$(cpu_ns "$XVFB_PID") t0=$(now)
   sleep "$WINDOW"
-  c1=$(ticks "$pid") x1=$(ticks "$XVFB_PID") t1=$(now)
+  c1=$(cpu_ns "$pid") x1=$(cpu_ns "$XVFB_PID") t1=$(now)
   kill -0 "$pid" 2>/dev/null || die "$label: the program ended during the measurement"
-  awk -v l="$label" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v hz="$HZ" -v t0="$t0" -v t1="$t1" \
-    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / hz / d, 100 * x / hz / d }' |
+  awk -v l="$label" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" \
+    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / 1e9 / d, 100 * x / 1e9 / d }' |
     tee -a "$WORK/samples"
 }
 
