@@ -88,6 +88,10 @@ inline void AgeTrail(TrailTable::Trail& t) {
   std::memcpy(older, t.data(), sizeof older);
   std::memcpy(t.data() + 1, older, sizeof older);
 }
+inline void AgeTrail(TrailTable::Trail& xs, TrailTable::Trail& ys) {
+  AgeTrail(xs);
+  AgeTrail(ys);
+}
 
 }  // namespace
 
@@ -120,8 +124,7 @@ void Swarm::Frame() {
   // 3. Every slot gets one update older; slot 0 keeps its value.
   TrailTable::Trail& xs = TrailX.Of(i);
   TrailTable::Trail& ys = TrailY.Of(i);
-  AgeTrail(xs);
-  AgeTrail(ys);
+  AgeTrail(xs, ys);
 
   // 4. Jitter: x + n - 2.4 always ends in .6, so the move is exactly n - 2.
   // 5. Fall: never negative, one pixel faster every five updates.
@@ -152,15 +155,13 @@ void Swarm::StepOnCanvas(int i) {
   TrailTable::Trail& ys = TrailY.Of(i);
   const std::int64_t x = std::int64_t{xs[0]} + JitterMove(generator_->Next24());
   if (!FitsInt32(x)) {
-    AgeTrail(xs);
-    AgeTrail(ys);
+    AgeTrail(xs, ys);
     RaiseOverflow();
   }
   const std::int32_t fallCount = FallCount[i];
   const std::uint32_t m = generator_->Next24();
   if (!FallIsExactOnGrid(fallCount)) {
-    AgeTrail(xs);
-    AgeTrail(ys);
+    AgeTrail(xs, ys);
     xs[0] = static_cast<std::int32_t>(x);
     ys[0] = Fall(ys[0], fallCount, ValueOnGrid(m));
     if (ys[0] >= ScreenH) MoveParticle();
@@ -169,8 +170,7 @@ void Swarm::StepOnCanvas(int i) {
   }
   const std::int64_t y = std::int64_t{ys[0]} + FallStepOnGrid(fallCount, m);
   if (!FitsInt32(y) || y >= ScreenH) {
-    AgeTrail(xs);
-    AgeTrail(ys);
+    AgeTrail(xs, ys);
     xs[0] = static_cast<std::int32_t>(x);
     if (!FitsInt32(y)) RaiseOverflow();
     ys[0] = static_cast<std::int32_t>(y);
@@ -180,8 +180,7 @@ void Swarm::StepOnCanvas(int i) {
   }
   canvas_->Circles(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), xs.data(), ys.data(),
                    kTrailColors.data(), kTrailSlots, kDotRadius);
-  AgeTrail(xs);
-  AgeTrail(ys);
+  AgeTrail(xs, ys);
   xs[0] = static_cast<std::int32_t>(x);
   ys[0] = static_cast<std::int32_t>(y);
 }
