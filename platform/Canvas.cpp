@@ -75,6 +75,18 @@ void Canvas::Fill(Color c) {
   if (tracking_ && width_ > 0 && height_ > 0) MarkDirty(0, 0, width_ - 1, height_ - 1);
 }
 
+void Canvas::FillRect(int x0, int y0, int x1, int y1, Color c) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, width_);
+  y1 = std::min(y1, height_);
+  if (x0 >= x1 || y0 >= y1) return;
+  for (int y = y0; y < y1; ++y)
+    std::fill_n(pixels_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x0, x1 - x0,
+                ToPixel(c));
+  if (tracking_) MarkDirty(x0, y0, x1 - 1, y1 - 1);
+}
+
 void Canvas::EnableDirtyTracking(bool on) {
   tracking_ = on;
   tilesX_ = (width_ + kTile - 1) / kTile;

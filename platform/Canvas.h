@@ -62,6 +62,8 @@ class Canvas {
                            static_cast<std::size_t>(x)]);
   }
   void Fill(Color c);
+  // Fills the pixels x0 <= x < x1, y0 <= y < y1 that lie on the canvas.
+  void FillRect(int x0, int y0, int x1, int y1, Color c);
   void Circle(float x, float y, float radius, Color c);
   // n dots at whole-pixel centres, in order; the pixels of n Circle calls
   // (a centre is exact as a float up to 2^24, and beyond that it is far off

@@ -93,6 +93,22 @@ TEST(Canvas, DirtyTilesCoverEveryChangeAndMergeAlongRows) {
 // Radius 1.2 covers the same five-pixel plus as radius 1 but takes the
 // general path, so it is the reference for the radius-1 shortcuts: the same
 // pixels and the same dirty rectangles in the same order, batch after batch.
+// A repainted area goes back to the background: clipped to the canvas, the
+// rest untouched, and marked so the next push sends it.
+TEST(Canvas, FillRectIsClippedAndMarksItsTiles) {
+  Canvas c(20, 12, Rgb(9, 9, 9));
+  c.EnableDirtyTracking(true);
+  c.FillRect(-5, 10, 3, 40, Rgb(1, 2, 3));
+  c.FillRect(25, 0, 30, 5, Rgb(7, 7, 7));  // wholly outside
+  c.FillRect(6, 6, 6, 9, Rgb(7, 7, 7));    // empty
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 20; ++x)
+      ASSERT_EQ(c.At(x, y), x < 3 && y >= 10 ? Rgb(1, 2, 3) : Rgb(9, 9, 9)) << x << "," << y;
+  std::set<std::tuple<int, int, int, int>> rects;
+  c.TakeDirty([&](int x, int y, int w, int h) { rects.insert({x, y, w, h}); });
+  EXPECT_EQ(rects, (std::set<std::tuple<int, int, int, int>>{{0, 8, 8, 4}}));
+}
+
 TEST(Canvas, RadiusOneShortcutsMarkTilesInTheGeneralOrder) {
   Canvas fast(61, 43), general(61, 43);
   fast.EnableDirtyTracking(true);

@@ -2,9 +2,11 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/RefreshPace.h"
 #include "platform/win32/CommandLineText.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Files.h"
@@ -15,6 +17,19 @@ namespace {
 HWND ToHwnd(Handle h) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(h)); }
 
 RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// DoEvents runs after every frame, thousands of times a second, and each look
+// at the message queue may cost a round trip to the window server (Wine: a
+// context switch each). After a look that found nothing, input that arrives
+// within this interval waits for the next look; after any message, or a wait,
+// the next look comes at once.
+constexpr auto kQuietLookInterval = std::chrono::milliseconds(1);
+
+// Milliseconds from now to t for a wait: rounded up, so a wait never ends early.
+DWORD WaitMs(TimePoint t) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(t - Clock::now()).count();
+  return static_cast<DWORD>(std::clamp<long long>(left, 0, 0x7FFFFFFE));
+}
 
 }  // namespace
 
@@ -70,35 +85,70 @@ void Win32Platform::Dispatch(const MSG& msg) {
   }
 }
 
+bool Win32Platform::AnyChanges() const {
+  return std::any_of(book_.windows.begin(), book_.windows.end(),
+                     [](const win32::Win32Window* w) { return w->HasChanges(); });
+}
+
+bool Win32Platform::PushDue(TimePoint now) const {
+  return now - lastPush_ >= kRefreshInterval && AnyChanges();
+}
+
+void Win32Platform::PushAll() {
+  lastPush_ = Clock::now();
+  // Pushing only draws: no window procedure runs, the list stays as it is.
+  for (win32::Win32Window* w : book_.windows) w->Push();
+}
+
 void Win32Platform::DoEvents() {
-  GdiFlush();
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave it for the outer message loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
+  const TimePoint now = Clock::now();
+  if (!quiet_ || now - lastLook_ >= kQuietLookInterval) {
+    lastLook_ = now;
+    quiet_ = true;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      quiet_ = false;
+      if (msg.message == WM_QUIT) {
+        // Leave it for the outer message loop.
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      Dispatch(msg);
     }
-    Dispatch(msg);
   }
+  if (PushDue(now)) PushAll();
 }
 
 void Win32Platform::RunMessageLoop() {
   MSG msg;
-  while (book_.liveWindows > 0) {
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) return;  // WM_QUIT or a broken queue
-    Dispatch(msg);
+  while (!book_.windows.empty()) {
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      quiet_ = false;
+      if (msg.message == WM_QUIT) return;
+      Dispatch(msg);
+      continue;
+    }
+    // Drawing left by the handlers still reaches the screen, a refresh after
+    // the last push at the latest.
+    if (PushDue(Clock::now())) PushAll();
+    DWORD wait = AnyChanges() ? WaitMs(lastPush_ + kRefreshInterval) : INFINITE;
+    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 
 void Win32Platform::WaitUntil(TimePoint deadline) {
-  GdiFlush();
-  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  if (left <= 0) return;
-  if (left > 0x7FFFFFFE) left = 0x7FFFFFFE;
-  // Wakes on any input or message already waiting as well as on new ones.
-  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  // The pacer waits once per refresh-long batch: push what the batch drew now,
+  // before sleeping, rather than waking up again for it a moment later.
+  if (AnyChanges() && Clock::now() - lastPush_ >= kEarlyPushAfter) PushAll();
+  TimePoint wake = deadline;
+  // Changes still waiting for their refresh wake us up in time to push them.
+  if (AnyChanges()) wake = std::min(wake, lastPush_ + kRefreshInterval);
+  if (Clock::now() < wake) {
+    // Wakes on any input or message already waiting as well as on new ones.
+    MsgWaitForMultipleObjectsEx(0, nullptr, WaitMs(wake), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    quiet_ = false;  // whatever woke us is looked at by the next DoEvents
+  }
+  if (PushDue(Clock::now())) PushAll();
 }
 
 void Win32Platform::ReportFatal(const std::string& message) {

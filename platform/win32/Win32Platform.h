@@ -1,4 +1,4 @@
-// The platform on Windows: Win32 windows and GDI drawing, the wide API for
+// The platform on Windows: Win32 windows showing Canvas drawing, the wide API for
 // every text, the system's screen-saver services.
 #pragma once
 
@@ -49,8 +49,16 @@ class Win32Platform final : public Platform {
  private:
   // Dispatches one message; a handler's exception surfaces here.
   void Dispatch(const MSG& msg);
+  // The windows' drawing reaches the screen at most once per display refresh.
+  bool AnyChanges() const;
+  bool PushDue(TimePoint now) const;
+  void PushAll();
 
   win32::WindowBookkeeping book_;
+  TimePoint lastPush_{};
+  // DoEvents' last look at the queue, and whether it found nothing.
+  TimePoint lastLook_{};
+  bool quiet_ = false;
   PcgRandom random_;
   bool timerPeriodSet_ = false;
 };

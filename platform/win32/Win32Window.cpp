@@ -2,9 +2,9 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdint>
 
-#include "platform/Canvas.h"
 #include "platform/win32/WideText.h"
 
 namespace kal::win32 {
@@ -35,8 +35,8 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
   if (atom) return true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  // One DC for the window's whole life: the saver draws thousands of dots a
-  // second and must not fetch and release a DC for each.
+  // One DC for the window's whole life: its drawing is pushed sixty times a
+  // second and need not fetch and release a DC each time.
   wc.style = CS_OWNDC;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
@@ -49,30 +49,6 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
 }
 
 }  // namespace
-
-void WindowSurface::Circle(float x, float y, float radius, Color color) {
-  if (!dc_) return;
-  int cx = DotCentre(x), cy = DotCentre(y);
-  // Clip here as the Canvas does; GDI would clip too, but coordinates far
-  // outside its 27-bit range are not safe to hand over.
-  constexpr int kReach = kMaxDotRadius;
-  if (cx + kReach < 0 || cy + kReach < 0 || cx - kReach >= width_ || cy - kReach >= height_) return;
-  DotSpan spans[2 * kMaxDotRadius + 1];
-  int n = DotSpans(radius, spans);
-  HBRUSH brush = brushes_.Get(color);
-  if (!brush) return;
-  for (int i = 0; i < n; ++i) {
-    int yy = cy + spans[i].dy;
-    if (yy < 0 || yy >= height_) continue;
-    int xa = cx + spans[i].dxFrom;
-    int xb = cx + spans[i].dxTo;
-    if (xa < 0) xa = 0;
-    if (xb > width_ - 1) xb = width_ - 1;
-    if (xa > xb) continue;
-    RECT r{xa, yy, xb + 1, yy + 1};
-    FillRect(dc_, &r, brush);
-  }
-}
 
 std::unique_ptr<Win32Window> Win32Window::Create(WindowBookkeeping& book, const WindowDesc& desc,
                                                  WindowHandler& handler) {
@@ -99,8 +75,9 @@ std::unique_ptr<Win32Window> Win32Window::Create(WindowBookkeeping& book, const 
 }
 
 Win32Window::Win32Window(WindowBookkeeping& book, const WindowDesc& desc, WindowHandler& handler)
-    : book_(book), handler_(handler) {
-  background_ = CreateSolidBrush(static_cast<COLORREF>(desc.backColor & 0x00FFFFFF));
+    : book_(book), handler_(handler), backColor_(desc.backColor & 0x00FFFFFF) {
+  background_ = CreateSolidBrush(static_cast<COLORREF>(backColor_));
+  canvas_.EnableDirtyTracking(true);
 }
 
 Win32Window::~Win32Window() {
@@ -156,7 +133,32 @@ void Win32Window::Unload() {
 
 void Win32Window::UpdateSurfaceSize() {
   RECT r{};
-  if (hwnd_ && GetClientRect(hwnd_, &r)) surface_.SetSize(r.right - r.left, r.bottom - r.top);
+  if (hwnd_ && GetClientRect(hwnd_, &r)) SizeCanvas(r.right - r.left, r.bottom - r.top);
+}
+
+void Win32Window::SizeCanvas(int width, int height) {
+  // A new size is repainted whole by the system, in the background colour.
+  if (width != canvas_.width() || height != canvas_.height()) canvas_.Resize(width, height, backColor_);
+}
+
+void Win32Window::Push() {
+  if (hwnd_ && !unloading_) presenter_.Push(dc_, canvas_);
+}
+
+void Win32Window::ForgetUpdateRegion() {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  if (!region) return;
+  if (GetUpdateRgn(hwnd_, region, FALSE) > NULLREGION) {
+    DWORD bytes = GetRegionData(region, 0, nullptr);
+    std::vector<unsigned char> data(bytes);
+    if (bytes > 0 && GetRegionData(region, bytes, reinterpret_cast<RGNDATA*>(data.data())) == bytes) {
+      const auto* header = reinterpret_cast<const RGNDATAHEADER*>(data.data());
+      const auto* rects = reinterpret_cast<const RECT*>(data.data() + header->dwSize);
+      for (DWORD i = 0; i < header->nCount; ++i)
+        canvas_.FillRect(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom, backColor_);
+    }
+  }
+  DeleteObject(region);
 }
 
 template <class F>
@@ -172,9 +174,9 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   if (msg == WM_NCCREATE) {
     auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     self->hwnd_ = hwnd;
-    ++self->book_.liveWindows;
+    self->book_.windows.push_back(self);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->surface_.Attach(GetDC(hwnd));  // a class DC of its own: never released
+    self->dc_ = GetDC(hwnd);  // a class DC of its own: never released
   }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
@@ -185,7 +187,7 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   HWND hwnd = hwnd_;
   switch (msg) {
     case WM_SIZE:
-      surface_.SetSize(LOWORD(lp), HIWORD(lp));
+      SizeCanvas(LOWORD(lp), HIWORD(lp));
       return 0;
     case WM_ERASEBKGND: {
       RECT r;
@@ -194,7 +196,9 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     }
     case WM_PAINT: {
-      // Nothing drawn is kept: a repaint shows the background only.
+      // Nothing drawn is kept: a repaint shows the background only (erased
+      // by WM_ERASEBKGND).
+      ForgetUpdateRegion();
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
       EndPaint(hwnd, &ps);
@@ -231,8 +235,8 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY:
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
-      surface_.Attach(nullptr);
-      --book_.liveWindows;
+      dc_ = nullptr;
+      std::erase(book_.windows, this);
       return DefWindowProcW(hwnd, msg, wp, lp);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);

@@ -6,41 +6,25 @@
 
 #include <exception>
 #include <memory>
+#include <vector>
 
+#include "platform/Canvas.h"
+#include "platform/CanvasSurface.h"
 #include "platform/Platform.h"
-#include "platform/win32/BrushCache.h"
+#include "platform/win32/Win32Presenter.h"
 
 namespace kal::win32 {
+
+class Win32Window;
 
 // What every window of the process shares with the platform.
 struct WindowBookkeeping {
   HINSTANCE instance = nullptr;
-  int liveWindows = 0;  // native windows created and not yet destroyed
+  std::vector<Win32Window*> windows;  // native windows created and not yet destroyed
   // An exception thrown by a handler inside the window procedure. It cannot
   // unwind through the system's dispatch code, so it is held here and thrown
   // again once DispatchMessageW has returned.
   std::exception_ptr pendingError;
-};
-
-// The client area. Drawing goes straight to the window's own DC and is not
-// kept: what the system repaints comes back black.
-class WindowSurface final : public Surface {
- public:
-  void Attach(HDC dc) { dc_ = dc; }
-  void SetSize(int width, int height) {
-    width_ = width;
-    height_ = height;
-  }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  // The pixels of Canvas::Circle: one FillRect per row span of the dot.
-  void Circle(float x, float y, float radius, Color color) override;
-
- private:
-  HDC dc_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
-  BrushCache brushes_;
 };
 
 class Win32Window final : public PlatformWindow {
@@ -57,8 +41,16 @@ class Win32Window final : public PlatformWindow {
   void SetNormalState() override;
   void Show() override;
   void SetTopmost() override;
+  // The client area is a Canvas; what is drawn on it reaches the window with
+  // the next Push. It keeps no persistent image: what the system repaints
+  // shows the background again, on the canvas as on the screen.
   Surface& Display() override { return surface_; }
   void Unload() override;
+
+  // Drawing not yet on the window.
+  bool HasChanges() const { return hwnd_ != nullptr && canvas_.HasDirty(); }
+  // Puts it there (the platform calls this once per display refresh).
+  void Push();
 
  private:
   Win32Window(WindowBookkeeping& book, const WindowDesc& desc, WindowHandler& handler);
@@ -68,12 +60,20 @@ class Win32Window final : public PlatformWindow {
   template <class F>
   void Deliver(F&& call);
   void UpdateSurfaceSize();
+  void SizeCanvas(int width, int height);
+  // The parts the system is about to repaint go back to the background on
+  // the canvas too, so later pushes match the screen.
+  void ForgetUpdateRegion();
 
   WindowBookkeeping& book_;
   WindowHandler& handler_;
   HWND hwnd_ = nullptr;
   HBRUSH background_ = nullptr;
-  WindowSurface surface_;
+  Color backColor_;
+  HDC dc_ = nullptr;  // the class DC of its own, kept for the window's life
+  Canvas canvas_;
+  CanvasSurface surface_{canvas_};
+  Presenter presenter_;
   bool unloading_ = false;
 };
 

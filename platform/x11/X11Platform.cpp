@@ -13,18 +13,13 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/RefreshPace.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/x11/X11Errors.h"
 #include "platform/x11/X11Window.h"
 
 namespace kal::x11 {
 namespace {
-
-// What is drawn reaches the screen at most once per display refresh: more
-// often only loads the X server with pixels nobody can see.
-constexpr auto kRefreshInterval = std::chrono::microseconds(16667);
-// A wait that starts this long after the last push pushes at once.
-constexpr auto kEarlyPushAfter = kRefreshInterval * 3 / 4;
 
 // DoEvents runs after every frame, thousands of times a second; reading the
 // socket each time costs a system call for nothing. Input that arrived within

@@ -87,7 +87,7 @@ int SwarmCommand(const SwarmRun& run) {
     // The saver's loop ends the same way and keeps its picture.
     std::printf("stopped after %lld frames: %s\n", done, e.what());
   }
-  GdiFlush();
+  Pump(platform, 100);  // the last frames reach the window with the next push
 
   if (!run.capturedBmp.empty() &&
       !WriteCapture(run.capturedBmp, reinterpret_cast<HWND>(static_cast<std::intptr_t>(window->handle())),

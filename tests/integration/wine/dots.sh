@@ -2,7 +2,8 @@
 # The Win32 backend's dots are the shared Canvas's pixels: kaltest draws
 # thousands of random dots (edges, half-pixel centres, several radii, the
 # trail colours) through the backend onto a full-screen window and renders
-# the same into a Canvas; the screenshot of the X screen and GDI's own view
+# the same into a Canvas, lets the system repaint part of the window (black
+# again) and draws more; the screenshot of the X screen and GDI's own view
 # of the window must both equal the Canvas exactly.
 source "$(dirname "$0")/lib.sh"
 need_files

@@ -1,0 +1,26 @@
+// Puts what changed on a window's Canvas on the window: the changed tiles
+// become the clip region of one copy of the canvas, so the system copies
+// only their pixels, in one call however many there are.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/Canvas.h"
+
+namespace kal::win32 {
+
+class Presenter {
+ public:
+  // Sends the canvas's changed tiles to dc (the window's own DC, whose clip
+  // region it leaves empty) and forgets them.
+  void Push(HDC dc, Canvas& canvas);
+
+ private:
+  // Kept between pushes: no allocation once they have grown.
+  std::vector<RECT> rects_;
+  std::vector<unsigned char> regionData_;
+};
+
+}  // namespace kal::win32
