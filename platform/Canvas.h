@@ -1,6 +1,5 @@
-// The one software pixel model: drawing that must look the same on every
-// backend goes through here (memory and X11 draw into it; Win32 reproduces
-// its dot pixels with GDI).
+// The one software pixel model: every backend draws into a Canvas and puts
+// what changed on the screen, so the pixels are the same everywhere.
 #pragma once
 
 #include <bit>
