@@ -15,14 +15,23 @@
 # exit is polled every millisecond (about 1.5 ms a look, each starts a
 # sleep); that figure includes xdotool's own start-up.
 #
-# Needs: cc, libx11-dev, libxtst-dev (the helper), xvfb, xdotool.
-# Environment: BUILD (default build/linux), KALVESSA, XPROBE, XDOTOOL.
+# With SCR=path/to/Kalvessa.scr the same is measured for the Windows build
+# under Wine (a prefix of its own in the scratch folder, settings defaults),
+# with openbox running: with no window manager Wine waits 2 s for one before
+# it hides a full-screen window. WM=1 runs openbox for the native saver too.
+#
+# Needs: cc, libx11-dev, libxtst-dev (the helper), xvfb, xdotool; for SCR
+# wine and openbox.
+# Environment: BUILD (default build/linux), KALVESSA, XPROBE, XDOTOOL, SCR, WM.
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build/linux}
 export KALVESSA=${KALVESSA:-$BUILD/app/linux/kalvessa}
 export XPROBE=${XPROBE:-$BUILD/tests/tools/xprobe}
 XDOTOOL=${XDOTOOL:-0}
+SCR=${SCR:-}
+WM=${WM:-0}
+[ -n "$SCR" ] && WM=1
 REPS=${1:-20}
 SIZE=${2:-1920x1080}
 
@@ -109,6 +118,20 @@ xdotool_latency() {
 }
 
 start_xvfb "$SIZE" >/dev/null
+[ "$WM" = 1 ] && start_openbox >/dev/null
+PROGRAM="kalvessa /s"
+if [ -n "$SCR" ]; then
+  [ -f "$SCR" ] || { echo "missing $SCR (cmake --build --preset windows)"; exit 2; }
+  PROGRAM="Kalvessa.scr /s under Wine"
+  export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  cp "$SCR" "$WORK/Kalvessa.scr"
+  # The wine loader becomes the Windows process: the pid stays the saver's.
+  printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$WORK/Kalvessa.scr" >"$WORK/wine-saver"
+  chmod +x "$WORK/wine-saver"
+  KALVESSA="$WORK/wine-saver"
+fi
 echo "# bench/saver_latency.sh $REPS $SIZE  (XDOTOOL=$XDOTOOL)"
 echo "# $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load at start $(cut -d' ' -f1-3 /proc/loadavg)"
 for kind in key click; do
@@ -139,11 +162,14 @@ summary() {
     printf "%d of %d | %.2f | %.2f | %.2f", NR, n, v[1], m, v[NR] }'
 }
 echo
-echo "Input to exit of kalvessa /s, $SIZE Xvfb, milliseconds; load at the end $LOAD_END"
+echo "Input to exit of $PROGRAM, $SIZE Xvfb$([ "$WM" = 1 ] && echo " with openbox"), milliseconds; load at the end $LOAD_END"
 echo
 echo "| Input | Exited | Min | Median | Max |"
 echo "|---|---|---|---|---|"
 echo "| key (space) | $(summary key) |"
 echo "| click (button 1) | $(summary click) |"
 echo
-echo "Reproduce: $([ "$XDOTOOL" = 1 ] && echo "XDOTOOL=1 ")bench/saver_latency.sh $REPS $SIZE"
+echo "Reproduce: $([ "$XDOTOOL" = 1 ] && echo "XDOTOOL=1 ")$([ -n "$SCR" ] && echo "SCR=$SCR ")$([ "$WM" = 1 ] && [ -z "$SCR" ] && echo "WM=1 ")bench/saver_latency.sh $REPS $SIZE"
+# Wine's own processes go with the scratch prefix.
+[ -n "$SCR" ] && timeout 15 wineserver -k 2>/dev/null
+exit 0
