@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "platform/win32/WideText.h"
 
@@ -138,7 +139,14 @@ void Win32Window::UpdateSurfaceSize() {
 
 void Win32Window::SizeCanvas(int width, int height) {
   // A new size is repainted whole by the system, in the background colour.
-  if (width != canvas_.width() || height != canvas_.height()) canvas_.Resize(width, height, backColor_);
+  if (width == canvas_.width() && height == canvas_.height()) return;
+  try {
+    canvas_.Resize(width, height, backColor_);
+  } catch (const std::bad_alloc&) {
+    // This runs inside the window procedure, which nothing may unwind. A
+    // window too large for memory shows its background and nothing drawn.
+    canvas_.Resize(0, 0);
+  }
 }
 
 void Win32Window::Push() {
