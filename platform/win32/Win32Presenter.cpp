@@ -5,29 +5,33 @@
 
 namespace kal::win32 {
 
+// The region's data is its header followed by the rectangles; the header is
+// exactly two rectangles long, so both live in one vector.
+static_assert(sizeof(RGNDATAHEADER) == 2 * sizeof(RECT));
+constexpr std::size_t kHeaderRects = 2;
+
 void Presenter::Push(HDC dc, Canvas& canvas) {
-  rects_.clear();
+  region_.resize(kHeaderRects);
   RECT bound{canvas.width(), canvas.height(), 0, 0};
   canvas.TakeDirty([&](int x, int y, int w, int h) {
-    rects_.push_back(RECT{x, y, x + w, y + h});
+    region_.push_back(RECT{x, y, x + w, y + h});
     bound.left = std::min<LONG>(bound.left, x);
     bound.top = std::min<LONG>(bound.top, y);
     bound.right = std::max<LONG>(bound.right, x + w);
     bound.bottom = std::max<LONG>(bound.bottom, y + h);
   });
-  if (rects_.empty() || dc == nullptr) return;
+  const std::size_t count = region_.size() - kHeaderRects;
+  if (count == 0 || dc == nullptr) return;
 
   RGNDATAHEADER header{};
   header.dwSize = sizeof header;
   header.iType = RDH_RECTANGLES;
-  header.nCount = static_cast<DWORD>(rects_.size());
-  header.nRgnSize = static_cast<DWORD>(rects_.size() * sizeof(RECT));
+  header.nCount = static_cast<DWORD>(count);
+  header.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
   header.rcBound = bound;
-  regionData_.resize(sizeof header + header.nRgnSize);
-  std::memcpy(regionData_.data(), &header, sizeof header);
-  std::memcpy(regionData_.data() + sizeof header, rects_.data(), header.nRgnSize);
-  HRGN region = ExtCreateRegion(nullptr, static_cast<DWORD>(regionData_.size()),
-                                reinterpret_cast<const RGNDATA*>(regionData_.data()));
+  std::memcpy(region_.data(), &header, sizeof header);
+  HRGN region = ExtCreateRegion(nullptr, static_cast<DWORD>(region_.size() * sizeof(RECT)),
+                                reinterpret_cast<const RGNDATA*>(region_.data()));
   // Without a region (out of GDI resources) the bounding box goes whole:
   // more pixels, the same picture.
   if (region) {

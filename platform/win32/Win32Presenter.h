@@ -18,9 +18,9 @@ class Presenter {
   void Push(HDC dc, Canvas& canvas);
 
  private:
-  // Kept between pushes: no allocation once they have grown.
-  std::vector<RECT> rects_;
-  std::vector<unsigned char> regionData_;
+  // The clip region's data (header, then the changed tile runs), kept
+  // between pushes: no allocation once it has grown.
+  std::vector<RECT> region_;
 };
 
 }  // namespace kal::win32

@@ -48,7 +48,7 @@ class Win32Window final : public PlatformWindow {
   void Unload() override;
 
   // Drawing not yet on the window.
-  bool HasChanges() const { return hwnd_ != nullptr && canvas_.HasDirty(); }
+  bool HasChanges() const { return hwnd_ != nullptr && !unloading_ && canvas_.HasDirty(); }
   // Puts it there (the platform calls this once per display refresh).
   void Push();
 
