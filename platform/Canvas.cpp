@@ -87,6 +87,20 @@ void Canvas::FillRect(int x0, int y0, int x1, int y1, Color c) {
   if (tracking_) MarkDirty(x0, y0, x1 - 1, y1 - 1);
 }
 
+void Canvas::PutPixels(int x, int y, const std::uint32_t* pixels, int width, int height, int stride) {
+  // In 64 bits: a block placed far off the canvas must not wrap around.
+  const long long x0 = std::max<long long>(x, 0), y0 = std::max<long long>(y, 0);
+  const long long x1 = std::min<long long>(static_cast<long long>(x) + width, width_);
+  const long long y1 = std::min<long long>(static_cast<long long>(y) + height, height_);
+  if (pixels == nullptr || x0 >= x1 || y0 >= y1) return;
+  for (long long row = y0; row < y1; ++row) {
+    const std::uint32_t* from = pixels + (row - y) * stride + (x0 - x);
+    std::copy_n(from, x1 - x0, pixels_ + row * width_ + x0);
+  }
+  if (tracking_)
+    MarkDirty(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - 1), static_cast<int>(y1 - 1));
+}
+
 void Canvas::EnableDirtyTracking(bool on) {
   tracking_ = on;
   tilesX_ = (width_ + kTile - 1) / kTile;

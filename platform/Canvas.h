@@ -63,6 +63,9 @@ class Canvas {
   void Fill(Color c);
   // Fills the pixels x0 <= x < x1, y0 <= y < y1 that lie on the canvas.
   void FillRect(int x0, int y0, int x1, int y1, Color c);
+  // Copies a width x height block of 0x00RRGGBB pixels (rows `stride` apart)
+  // with its top-left corner at (x, y); what falls off the canvas is cut.
+  void PutPixels(int x, int y, const std::uint32_t* pixels, int width, int height, int stride);
   void Circle(float x, float y, float radius, Color c);
   // n dots at whole-pixel centres, in order; the pixels of n Circle calls
   // (a centre is exact as a float up to 2^24, and beyond that it is far off

@@ -23,6 +23,9 @@ class CanvasSurface final : public Surface {
                float radius) override {
     canvas_.Circles(xs, ys, colors, n, radius);
   }
+  void PutPixels(int x, int y, const std::uint32_t* pixels, int width, int height, int stride) override {
+    canvas_.PutPixels(x, y, pixels, width, height, stride);
+  }
   Canvas& canvas() { return canvas_; }
 
  private:

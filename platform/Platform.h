@@ -34,6 +34,18 @@ class Surface {
     for (int k = 0; k < n; ++k)
       Circle(static_cast<float>(xs[k]), static_cast<float>(ys[k]), radius, colors[k]);
   }
+  // A width x height block of 0x00RRGGBB pixels (rows `stride` apart) with its
+  // top-left corner at (x, y), cut at the surface's edges: a picture. The
+  // fallback sets pixel by pixel (a dot of radius 0 is one pixel).
+  virtual void PutPixels(int x, int y, const std::uint32_t* pixels, int width, int height, int stride) {
+    for (int row = 0; row < height; ++row) {
+      for (int col = 0; col < width; ++col) {
+        const std::uint32_t px = pixels[static_cast<std::ptrdiff_t>(row) * stride + col];
+        Circle(static_cast<float>(x + col), static_cast<float>(y + row), 0.0f,
+               Rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
+      }
+    }
+  }
 };
 
 // Input and life-cycle events of one window, delivered on the UI thread.
@@ -48,6 +60,10 @@ class WindowHandler {
   virtual void OnKeyDown(int /*keyCode*/, int /*shift*/) {}
   virtual void OnMouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
   virtual void OnMouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
+  // The window system has shown, resized or uncovered the window and put the
+  // background colour back on its surface: draw what its image controls show.
+  // (Nothing drawn by the logic itself is kept across a repaint.)
+  virtual void OnPaint(PlatformWindow& /*self*/) {}
 };
 
 // A top-level window created from a description. It starts hidden; it is
@@ -57,7 +73,8 @@ class PlatformWindow {
  public:
   virtual ~PlatformWindow() = default;
   virtual Handle handle() const = 0;
-  // Position and size of the whole window in screen pixels.
+  // Position and size of the whole window in pixels: on the screen, or in
+  // the parent's client area once the window is a child (SetParent).
   virtual void Move(int left, int top, int width, int height) = 0;
   virtual void SetNormalState() = 0;
   virtual void Show() = 0;
@@ -66,7 +83,20 @@ class PlatformWindow {
   // The picture box covering the client area (resized with Move).
   virtual Surface& Display() = 0;
   // Runs OnUnload, then destroys the native window. No handler runs after it.
+  // A window that the window system destroys (its parent went away, another
+  // program destroyed it) is unloaded the same way.
   virtual void Unload() = 0;
+
+  // GetWindowLong / SetWindowLong with GWL_STYLE: the window's style bits
+  // (kWsChild, ...). A window system without such bits keeps the value.
+  virtual std::int32_t GetStyle() = 0;
+  virtual void SetStyle(std::int32_t style) = 0;
+  // Makes the window a child of a window of any process. False when the
+  // handle names no window or the window system refused: the window stays
+  // where it was.
+  virtual bool SetParent(Handle parent) = 0;
+  // GetWindow(GW_OWNER): the window that owns this one, or 0.
+  virtual Handle Owner() = 0;
 };
 
 class Platform {
@@ -106,6 +136,8 @@ class Platform {
   virtual std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) = 0;
   // The window's rectangle in screen pixels; false when the handle names no window.
   virtual bool GetWindowRect(Handle window, PixelRect& out) = 0;
+  // PostMessage(window, WM_CLOSE): queues a close request; 0 asks nobody.
+  virtual void PostCloseRequest(Handle window) = 0;
 
   // ---- OS services ----
   // Changes the cursor display count by one; the cursor shows while it is >= 0.

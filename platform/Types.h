@@ -10,6 +10,12 @@ namespace kal {
 // A native window handle as a number (HWND value on Windows, X window id on X11); 0 = none.
 using Handle = std::int64_t;
 
+// The window style bit of a child window (WS_CHILD).
+constexpr std::int32_t kWsChild = 0x40000000;
+// The style bits of a caption bar (WS_CAPTION = WS_BORDER | WS_DLGFRAME).
+constexpr std::int32_t kWsCaption = 0x00C00000;
+constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
+
 using Clock = std::chrono::steady_clock;
 using TimePoint = Clock::time_point;
 
@@ -50,5 +56,11 @@ struct WindowDesc {
   // saver). X11 must know before the window is mapped.
   bool fullScreen = false;
 };
+
+// The style bits a new window has: a popup, or a framed window with a caption
+// bar, system menu (WS_SYSMENU) and minimise box (WS_MINIMIZEBOX).
+constexpr std::int32_t InitialStyle(const WindowDesc& desc) {
+  return desc.border && !desc.fullScreen ? kWsCaption | 0x00080000 | 0x00020000 : kWsPopup;
+}
 
 }  // namespace kal

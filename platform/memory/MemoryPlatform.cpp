@@ -17,7 +17,7 @@ std::string RectText(const PixelRect& r) {
 // ---- window ----
 
 MemoryWindow::MemoryWindow(MemoryPlatform& owner, const WindowDesc& desc, WindowHandler& handler, Handle id)
-    : owner_(owner), desc_(desc), handler_(handler), id_(id) {
+    : owner_(owner), desc_(desc), handler_(handler), id_(id), style_(InitialStyle(desc)) {
   canvas_.Resize(0, 0, desc.backColor);
 }
 
@@ -28,13 +28,17 @@ void MemoryWindow::Move(int left, int top, int width, int height) {
              std::to_string(height));
   rect_ = {left, top, left + width, top + height};
   canvas_.Resize(width, height, desc_.backColor);
+  // A new size is repainted whole, as on the desktop.
+  if (visible_) handler_.OnPaint(*this);
 }
 
 void MemoryWindow::SetNormalState() { owner_.Log("SetNormalState"); }
 
 void MemoryWindow::Show() {
   owner_.Log("Show");
+  if (visible_) return;
   visible_ = true;
+  handler_.OnPaint(*this);
 }
 
 void MemoryWindow::SetTopmost() {
@@ -49,6 +53,30 @@ void MemoryWindow::Unload() {
   loaded_ = false;
   visible_ = false;
   owner_.Forget(this);
+}
+
+std::int32_t MemoryWindow::GetStyle() {
+  owner_.Log("GetStyle");
+  return style_;
+}
+
+void MemoryWindow::SetStyle(std::int32_t style) {
+  std::ostringstream s;
+  s << "SetStyle 0x" << std::hex << static_cast<std::uint32_t>(style);
+  owner_.Log(s.str());
+  style_ = style;
+}
+
+bool MemoryWindow::SetParent(Handle parent) {
+  owner_.Log("SetParent " + std::to_string(parent));
+  if (owner_.refuseSetParent || owner_.foreignRects.count(parent) == 0) return false;
+  parent_ = parent;
+  return true;
+}
+
+Handle MemoryWindow::Owner() {
+  owner_.Log("GetOwner");
+  return 0;
 }
 
 // ---- platform ----
@@ -168,6 +196,16 @@ bool MemoryPlatform::GetWindowRect(Handle window, PixelRect& out) {
   if (it == foreignRects.end()) return false;
   out = it->second;
   return true;
+}
+
+void MemoryPlatform::PostCloseRequest(Handle window) { Log("PostClose " + std::to_string(window)); }
+
+void MemoryPlatform::DestroyForeignWindow(Handle window) {
+  foreignRects.erase(window);
+  // Copied: unloading takes windows off the list.
+  for (MemoryWindow* w : std::vector<MemoryWindow*>(windows_)) {
+    if (w->parent() == window) w->Unload();
+  }
 }
 
 int MemoryPlatform::ShowCursor(bool show) {

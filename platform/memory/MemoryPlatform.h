@@ -41,8 +41,14 @@ class MemoryWindow final : public PlatformWindow {
   void SetTopmost() override;
   Surface& Display() override { return surface_; }
   void Unload() override;
+  std::int32_t GetStyle() override;
+  void SetStyle(std::int32_t style) override;
+  bool SetParent(Handle parent) override;
+  Handle Owner() override;
 
   const WindowDesc& desc() const { return desc_; }
+  Handle parent() const { return parent_; }
+  std::int32_t style() const { return style_; }
   PixelRect rect() const { return rect_; }
   bool visible() const { return visible_; }
   bool topmost() const { return topmost_; }
@@ -59,6 +65,8 @@ class MemoryWindow final : public PlatformWindow {
   bool visible_ = false;
   bool topmost_ = false;
   bool loaded_ = true;
+  Handle parent_ = 0;
+  std::int32_t style_;
   Canvas canvas_;
   CanvasSurface surface_{canvas_};
 };
@@ -73,8 +81,12 @@ class MemoryPlatform final : public Platform {
   std::string settingsDirectory;  // empty: same as appPath
   char separator = '\\';
   ScreenMetrics screen{1024, 768, 15, 15};
-  std::vector<std::string> foreignWindows;  // captions of other processes' top-level windows
-  std::map<Handle, PixelRect> foreignRects;
+  std::vector<std::string> foreignWindows;   // captions of other processes' top-level windows
+  std::map<Handle, PixelRect> foreignRects;  // other processes' windows by handle
+  // Another process destroys its window: the window system unloads our
+  // windows that are its children, as it destroys them with it.
+  void DestroyForeignWindow(Handle window);
+  bool refuseSetParent = false;  // as when the new parent vanished meanwhile
   bool versionCallSucceeds = true;
   OsVersion version{2};
   std::optional<bool> passwordAnswer;  // nullopt: no password service
@@ -113,6 +125,7 @@ class MemoryPlatform final : public Platform {
   Handle FindTopLevelWindow(std::string_view caption) override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
+  void PostCloseRequest(Handle window) override;
   int ShowCursor(bool show) override;
   bool GetVersion(OsVersion& out) override;
   void PwdChangePassword(Handle owner) override;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "platform/RefreshPace.h"
 #include "platform/win32/CommandLineText.h"
@@ -14,7 +15,7 @@
 namespace kal {
 namespace {
 
-HWND ToHwnd(Handle h) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(h)); }
+HWND ToHwnd(Handle h) { return win32::HwndOf(h); }
 
 RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -24,6 +25,10 @@ RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom};
 // within this interval waits for the next look; after any message, or a wait,
 // the next look comes at once.
 constexpr auto kQuietLookInterval = std::chrono::milliseconds(1);
+
+// A window placed into another program's window looks this often whether it
+// still exists: a host that is destroyed or killed may not tell it.
+constexpr DWORD kParentLookMs = 250;
 
 // Milliseconds from now to t for a wait: rounded up, so a wait never ends early.
 DWORD WaitMs(TimePoint t) {
@@ -128,10 +133,17 @@ void Win32Platform::RunMessageLoop() {
       Dispatch(msg);
       continue;
     }
+    // A window destroyed from another process may not have heard of it.
+    for (win32::Win32Window* w : std::vector<win32::Win32Window*>(book_.windows)) w->ForgetIfGone();
+    if (book_.windows.empty()) return;
     // Drawing left by the handlers still reaches the screen, a refresh after
     // the last push at the latest.
     if (PushDue(Clock::now())) PushAll();
     DWORD wait = AnyChanges() ? WaitMs(lastPush_ + kRefreshInterval) : INFINITE;
+    if (std::any_of(book_.windows.begin(), book_.windows.end(),
+                    [](const win32::Win32Window* w) { return w->WatchingParent(); })) {
+      wait = std::min<DWORD>(wait, kParentLookMs);
+    }
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
@@ -193,6 +205,12 @@ bool Win32Platform::GetWindowRect(Handle window, PixelRect& out) {
   if (!h || !IsWindow(h) || !::GetWindowRect(h, &r)) return false;
   out = PixelRect{r.left, r.top, r.right, r.bottom};
   return true;
+}
+
+void Win32Platform::PostCloseRequest(Handle window) {
+  // A window without owner has nobody to ask (PostMessage to no window would
+  // put the request in this thread's own queue, where nothing takes it).
+  if (HWND h = ToHwnd(window)) PostMessageW(h, WM_CLOSE, 0, 0);
 }
 
 // ---- OS services ----

@@ -33,6 +33,7 @@ class Win32Platform final : public Platform {
   Handle FindTopLevelWindow(std::string_view caption) override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
+  void PostCloseRequest(Handle window) override;
 
   int ShowCursor(bool show) override;
   bool GetVersion(OsVersion& out) override;

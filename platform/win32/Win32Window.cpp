@@ -13,6 +13,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"KalvessaWindow";
 
+// How often a window placed into another looks whether that one still
+// exists: a parent whose process was killed may tell its children nothing.
+constexpr UINT_PTR kParentWatchTimer = 1;
+constexpr UINT kParentWatchMs = 250;
+
 // The shift state the logic expects: 1 = Shift, 2 = Ctrl, 4 = Alt.
 int ShiftState() {
   int s = 0;
@@ -132,6 +137,48 @@ void Win32Window::Unload() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+std::int32_t Win32Window::GetStyle() {
+  return hwnd_ ? static_cast<std::int32_t>(GetWindowLongW(hwnd_, GWL_STYLE)) : 0;
+}
+
+void Win32Window::SetStyle(std::int32_t style) {
+  if (!hwnd_) return;
+  // A window is a child or a popup, never both: a child drops the popup bit,
+  // as SetParent asks of a window that becomes a child.
+  if (style & WS_CHILD) style &= ~static_cast<std::int32_t>(WS_POPUP);
+  SetWindowLongW(hwnd_, GWL_STYLE, style);
+}
+
+bool Win32Window::SetParent(Handle parent) {
+  HWND host = HwndOf(parent);
+  if (!hwnd_ || !host || !IsWindow(host)) return false;
+  if (!::SetParent(hwnd_, host)) return false;
+  parent_ = host;
+  SetTimer(hwnd_, kParentWatchTimer, kParentWatchMs, nullptr);
+  return true;
+}
+
+Handle Win32Window::Owner() {
+  if (!hwnd_) return 0;
+  return static_cast<Handle>(reinterpret_cast<std::intptr_t>(GetWindow(hwnd_, GW_OWNER)));
+}
+
+bool Win32Window::UnloadedBySystem() {
+  if (unloading_) return false;
+  unloading_ = true;
+  Deliver([&] { handler_.OnUnload(); });
+  return true;
+}
+
+void Win32Window::Forget() {
+  if (hwnd_) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  dc_ = nullptr;
+  std::erase(book_.windows, this);
+}
+
+bool Win32Window::Gone() const { return hwnd_ != nullptr && !IsWindow(hwnd_); }
+
 void Win32Window::UpdateSurfaceSize() {
   RECT r{};
   if (hwnd_ && GetClientRect(hwnd_, &r)) SizeCanvas(r.right - r.left, r.bottom - r.top);
@@ -147,6 +194,8 @@ void Win32Window::SizeCanvas(int width, int height) {
     // window too large for memory shows its background and nothing drawn.
     canvas_.Resize(0, 0);
   }
+  // Image controls are drawn again on the new canvas.
+  if (hwnd_ && IsWindowVisible(hwnd_)) Deliver([&] { handler_.OnPaint(*this); });
 }
 
 void Win32Window::Push() {
@@ -204,12 +253,16 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     }
     case WM_PAINT: {
-      // Nothing drawn is kept: a repaint shows the background only (erased
-      // by WM_ERASEBKGND).
+      // Nothing drawn is kept: a repaint shows the background (erased by
+      // WM_ERASEBKGND) and the image controls, which the handler draws again.
       ForgetUpdateRegion();
+      Deliver([&] { handler_.OnPaint(*this); });
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
       EndPaint(hwnd, &ps);
+      // At once rather than with the next refresh: the window may be a child
+      // in another program's window, which shows it now.
+      Push();
       return 0;
     }
     case WM_KEYDOWN:
@@ -240,11 +293,21 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       Deliver([&] { Unload(); });
       return 0;
+    case WM_TIMER:
+      if (wp == kParentWatchTimer) {
+        if (parent_ && !IsWindow(parent_)) Deliver([&] { Unload(); });
+        return 0;
+      }
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_DESTROY:
+      // Destroyed by the window system with a parent of another thread or
+      // process: no WM_NCDESTROY may follow here, so the window is let go now.
+      if (UnloadedBySystem()) Forget();
+      return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      dc_ = nullptr;
-      std::erase(book_.windows, this);
+      // A child of a window whose process was killed may get only this.
+      UnloadedBySystem();
+      Forget();
       return DefWindowProcW(hwnd, msg, wp, lp);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);

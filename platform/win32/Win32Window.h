@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -16,6 +17,13 @@
 namespace kal::win32 {
 
 class Win32Window;
+
+// The window a handle names. Window handles have 32 significant bits, which
+// 64-bit Windows sign-extends: 4294967295 and -1 name the same window.
+inline HWND HwndOf(Handle h) {
+  return reinterpret_cast<HWND>(
+      static_cast<std::intptr_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(h))));
+}
 
 // What every window of the process shares with the platform.
 struct WindowBookkeeping {
@@ -46,6 +54,22 @@ class Win32Window final : public PlatformWindow {
   // shows the background again, on the canvas as on the screen.
   Surface& Display() override { return surface_; }
   void Unload() override;
+  std::int32_t GetStyle() override;
+  void SetStyle(std::int32_t style) override;
+  // Also watches the new parent: when it goes away, however (its process
+  // killed included), this window is unloaded.
+  bool SetParent(Handle parent) override;
+  Handle Owner() override;
+
+  // The native window was destroyed without this window hearing of it.
+  bool Gone() const;
+  // Watches a parent that may vanish without a word.
+  bool WatchingParent() const { return parent_ != nullptr; }
+  void ForgetIfGone() {
+    if (!Gone()) return;
+    UnloadedBySystem();
+    Forget();
+  }
 
   // Drawing not yet on the window.
   bool HasChanges() const { return hwnd_ != nullptr && !unloading_ && canvas_.HasDirty(); }
@@ -64,6 +88,11 @@ class Win32Window final : public PlatformWindow {
   // The parts the system is about to repaint go back to the background on
   // the canvas too, so later pushes match the screen.
   void ForgetUpdateRegion();
+  // The window is being destroyed without Unload (its parent went away):
+  // the handler hears of it all the same. False when it was unloading already.
+  bool UnloadedBySystem();
+  // The native window is no more: off the books.
+  void Forget();
 
   WindowBookkeeping& book_;
   WindowHandler& handler_;
@@ -75,6 +104,7 @@ class Win32Window final : public PlatformWindow {
   CanvasSurface surface_{canvas_};
   Presenter presenter_;
   bool unloading_ = false;
+  HWND parent_ = nullptr;  // a parent given by SetParent, watched
 };
 
 }  // namespace kal::win32

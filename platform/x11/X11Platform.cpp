@@ -163,7 +163,8 @@ void X11Platform::HandleEvent(XEvent& event) {
     return;
   }
   for (X11Window* w : windows_) {
-    if (w->xid() == event.xany.window) {
+    // A window placed into a foreign one also hears about that window.
+    if (w->xid() == event.xany.window || (w->parentXid() != 0 && w->parentXid() == event.xany.window)) {
       w->Dispatch(event);  // may unload or delete windows: stop looking
       return;
     }
@@ -332,6 +333,21 @@ bool X11Platform::GetWindowRect(Handle window, PixelRect& out) {
   if (trap.Finish() != Success || !ok) return false;
   out = PixelRect{x, y, x + attrs.width, y + attrs.height};
   return true;
+}
+
+void X11Platform::PostCloseRequest(Handle window) {
+  // X's close request is the WM_DELETE_WINDOW message a window manager sends.
+  if (window <= 0 || window > 0xFFFFFFFFLL) return;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = static_cast<Window>(window);
+  e.xclient.message_type = atoms_.wmProtocols;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(atoms_.wmDeleteWindow);
+  e.xclient.data.l[1] = CurrentTime;
+  ErrorTrap trap(display_);
+  XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &e);
+  trap.Finish();
 }
 
 bool X11Platform::WindowManagerRunning() {

@@ -45,6 +45,7 @@ class X11Platform final : public Platform {
   Handle FindTopLevelWindow(std::string_view caption) override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
+  void PostCloseRequest(Handle window) override;
 
   // ---- OS services ----
   int ShowCursor(bool show) override;

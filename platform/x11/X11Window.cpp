@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/x11/X11Errors.h"
 #include "platform/x11/X11Platform.h"
 
 namespace kal::x11 {
@@ -104,7 +105,11 @@ void SetSizeHints(::Display* d, Window w, int x, int y, int width, int height) {
 }  // namespace
 
 X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler)
-    : platform_(&platform), display_(platform.display()), handler_(handler), fullScreen_(desc.fullScreen) {
+    : platform_(&platform),
+      display_(platform.display()),
+      handler_(handler),
+      fullScreen_(desc.fullScreen),
+      style_(InitialStyle(desc)) {
   const int screen = platform.screen();
   const auto& atoms = platform.atoms();
   managed_ = platform.WindowManagerRunning();
@@ -184,7 +189,7 @@ void X11Window::DestroyNative() {
   if (platform_ == nullptr || window_ == 0) return;
   platform_->Unregister(this);
   presenter_.reset();
-  XDestroyWindow(display_, window_);
+  if (!nativeGone_) XDestroyWindow(display_, window_);
   XFlush(display_);
   window_ = 0;
 }
@@ -205,11 +210,42 @@ void X11Window::Move(int left, int top, int width, int height) {
   SetSizeHints(display_, window_, left, top, width, height);
   XMoveResizeWindow(display_, window_, left, top, static_cast<unsigned>(width),
                     static_cast<unsigned>(height));
-  if (width != canvas_.width() || height != canvas_.height()) {
-    canvas_.Resize(width, height);
-    exposed_.clear();
-    presenter_->Resize(canvas_);
+  ResizeCanvas(width, height);
+}
+
+void X11Window::ResizeCanvas(int width, int height) {
+  if (width == canvas_.width() && height == canvas_.height()) return;
+  canvas_.Resize(width, height);
+  exposed_.clear();
+  presenter_->Resize(canvas_);
+  if (mapped_) handler_.OnPaint(*this);
+}
+
+bool X11Window::SetParent(Handle parent) {
+  if (window_ == 0 || parent <= 0 || parent > 0xFFFFFFFFLL) return false;
+  const auto host = static_cast<Window>(parent);
+  {
+    // BadWindow here means the handle names no window (or it just went away).
+    ErrorTrap trap(display_);
+    XReparentWindow(display_, window_, host, 0, 0);
+    if (trap.Finish() != Success) return false;
   }
+  // Its size and its end, in a call of its own: asking a foreign window for
+  // events another client holds exclusively would fail the whole request.
+  // Should this fail, the window still learns of the end through its own
+  // destruction, which comes with the parent's.
+  ErrorTrap trap(display_);
+  XSelectInput(display_, host, StructureNotifyMask);
+  trap.Finish();
+  parent_ = host;
+  return true;
+}
+
+void X11Window::OnDestroyedElsewhere(bool ownWindow) {
+  if (ownWindow) nativeGone_ = true;
+  X11Platform* platform = platform_;
+  Unload();  // may delete this window
+  platform->OnWindowClosedByUser();
 }
 
 void X11Window::SetNormalState() {
@@ -308,17 +344,29 @@ void X11Window::Dispatch(const XEvent& event) {
         std::fill_n(canvas_.data() + static_cast<std::ptrdiff_t>(y) * canvas_.width() + x0,
                     std::max(0, x1 - x0), 0u);
       }
-      if (x0 < x1 && y0 < y1) exposed_.push_back(PixelRect{x0, y0, x1, y1});
+      if (x0 < x1 && y0 < y1) {
+        exposed_.push_back(PixelRect{x0, y0, x1, y1});
+        handler_.OnPaint(*this);
+      }
       return;
     }
     case ConfigureNotify: {
-      // The window manager may give the window another size than asked (full screen).
       const XConfigureEvent& e = event.xconfigure;
-      if (e.width != canvas_.width() || e.height != canvas_.height()) {
-        canvas_.Resize(e.width, e.height);
-        exposed_.clear();
-        presenter_->Resize(canvas_);
+      if (parent_ != 0 && e.window == parent_) {
+        // The window it was placed into changed size: cover it still.
+        XResizeWindow(display_, window_, static_cast<unsigned>(std::clamp(e.width, 1, kMaxSide)),
+                      static_cast<unsigned>(std::clamp(e.height, 1, kMaxSide)));
+        return;
       }
+      // The window manager may give the window another size than asked (full screen).
+      ResizeCanvas(e.width, e.height);
+      return;
+    }
+    case DestroyNotify: {
+      const XDestroyWindowEvent& d = event.xdestroywindow;
+      // Children die before their parent: usually the own window comes first.
+      if (d.window == window_ || (parent_ != 0 && d.window == parent_))
+        OnDestroyedElsewhere(d.window == window_);
       return;
     }
     case KeyPress: {

@@ -30,9 +30,19 @@ class X11Window final : public PlatformWindow {
   void SetTopmost() override;
   Surface& Display() override { return surface_; }
   void Unload() override;
+  // X has no style bits: the value is kept for the logic and means nothing here.
+  std::int32_t GetStyle() override { return style_; }
+  void SetStyle(std::int32_t style) override { style_ = style; }
+  // Re-parents the window into a window of any client and follows that
+  // window: its size, and its end.
+  bool SetParent(Handle parent) override;
+  // X windows have no owner.
+  Handle Owner() override { return 0; }
 
   // ---- for the platform ----
   Window xid() const { return window_; }
+  // The foreign window this one was placed into, or 0.
+  Window parentXid() const { return parent_; }
   // Loaded: created and not yet unloaded; only loaded windows get events.
   bool loaded() const { return !unloading_ && window_ != 0; }
   // Delivers one event of this window to the handler. The handler may unload
@@ -52,6 +62,11 @@ class X11Window final : public PlatformWindow {
   void DestroyNative();
   void GrabKeyboard();
   void SetWmState(bool add, Atom state);
+  // A new canvas size: black, then the handler draws its image controls again.
+  void ResizeCanvas(int width, int height);
+  // The window, or the window it was placed into, was destroyed by someone
+  // else: unload, and end a program that has nothing loaded any more.
+  void OnDestroyedElsewhere(bool ownWindow);
 
   X11Platform* platform_;
   ::Display* display_;
@@ -63,7 +78,10 @@ class X11Window final : public PlatformWindow {
   bool topmost_ = false;
   bool mapped_ = false;  // Show() was called
   bool unloading_ = false;
-  bool entered_ = false;  // the pointer's first arrival has been reported
+  bool entered_ = false;     // the pointer's first arrival has been reported
+  bool nativeGone_ = false;  // the server destroyed the window already
+  std::int32_t style_;
+  Window parent_ = 0;  // a foreign parent (SetParent), watched for its size and end
   Canvas canvas_;
   CanvasSurface surface_{canvas_};
   std::unique_ptr<Presenter> presenter_;
