@@ -109,14 +109,18 @@ TEST(Main, AMalformedOwnerHandleIsReportedBeforeThePasswordServiceIsCalled) {
   }
 }
 
-TEST(Main, PreviewHandleThatDoesNotFitIsReported) {
-  MemoryPlatform p;
-  p.commandLine = "/p 99999999999";
-  int rc = 0;
-  RunUntilEnd([&] { rc = RunProgram(p); });
-  EXPECT_EQ(rc, 1);
-  ASSERT_EQ(p.fatalReports.size(), 1u);
-  EXPECT_NE(p.fatalReports[0].find("Overflow"), std::string::npos);
+TEST(Main, PreviewHandleThatNamesNoWindowEndsQuietlyWithoutAWindow) {
+  // Too large for a handle, zero, missing, no number, or no such window.
+  for (const char* line : {"/p 99999999999", "/p 4294967296", "/p 0", "/p", "/p abc", "/p 77"}) {
+    MemoryPlatform p;
+    p.commandLine = line;
+    int rc = -1;
+    RunOutcome out = RunUntilEnd([&] { rc = RunProgram(p); });
+    EXPECT_TRUE(out.processEnded) << line;
+    EXPECT_EQ(out.exitCode, 0) << line;
+    EXPECT_TRUE(p.fatalReports.empty()) << line;
+    EXPECT_TRUE(CallsStartingWith(p, "MakeWindow").empty()) << line;
+  }
 }
 
 TEST(IsWindowsNT, TrueOnlyForASuccessfulCallNamingNT) {

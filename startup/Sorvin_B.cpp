@@ -2,7 +2,9 @@
 
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
+#include "preview/Sorvin_R.h"
 #include "saver/Sorvin_S.h"
+#include "startup/HostHandle.h"
 #include "startup/SettingsFile.h"
 #include "startup/SwitchLetter.h"
 
@@ -24,10 +26,14 @@ void Sorvin_B::Main() {
 
   if (letter == "P") {
     // The host's handle: the leading number from the fourth character on.
-    Handle host = RoundToInt32(LeadingNumber(MidFrom(commandLine, 4)));
-    (void)host;
-    // The preview window is not built yet: until it is, preview mode ends here.
-    platform_.EndProcess(0);
+    // One that names no window ends the process quietly: a preview nobody
+    // can see or close would live for ever.
+    std::optional<Handle> host = HostHandle(MidFrom(commandLine, 4));
+    if (!host) platform_.EndProcess(0);
+    preview_ = std::make_unique<Sorvin_R>(platform_);
+    if (!preview_->Place(*host)) platform_.EndProcess(0);
+    // The process lives on in the message loop while the preview is loaded.
+    return;
   }
   if (letter == "A") {
     if (IsWindowsNT() == False) {

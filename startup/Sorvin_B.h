@@ -11,6 +11,7 @@
 
 namespace kal {
 
+class Sorvin_R;
 class Sorvin_S;
 
 inline constexpr std::string_view kSaverCaption = "Kalvessa_m";
@@ -47,6 +48,7 @@ class Sorvin_B {
 
   Platform& platform_;
   std::unique_ptr<Sorvin_S> saver_;
+  std::unique_ptr<Sorvin_R> preview_;
 };
 
 }  // namespace kal

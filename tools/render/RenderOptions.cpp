@@ -74,6 +74,8 @@ std::string RenderUsage() {
          "  --gif-delay CS         GIF picture time in 1/100 s (default: real time at the design pace)\n"
          "  --crop X,Y,W,H         series and GIF show only this part of the screen\n"
          "  --json                 print the swarm state after the last frame on stdout\n"
+         "  --preview              instead of the saver: the preview window placed into a host\n"
+         "                         window of --width x --height, written with --png\n"
          "A run-time error of the animation ends the run as it ends the saver: the picture\n"
          "stays as it was, the pictures are written, the exit code is 0. Bad arguments exit\n"
          "with 2, a random file that runs out or an output that cannot be written with 3.\n";
@@ -122,6 +124,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
       o.gifDelay = ParseInteger<int>(a, value(), 1, 65535);
     } else if (a == "--crop") {
       o.crop = ParseCrop(value());
+    } else if (a == "--preview") {
+      o.preview = true;
     } else if (a == "--json") {
       o.json = true;
     } else {
@@ -140,6 +144,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     throw UsageError("a " + std::to_string(o.width) + " x " + std::to_string(o.height) +
                      " screen is too large (at most " + std::to_string(kMaxPixels) + " pixels)");
   }
+  if (o.preview && (!o.png || o.series || o.gif || o.json))
+    throw UsageError("--preview is written with --png alone");
   if (!o.png && !o.series && !o.gif && !o.json)
     throw UsageError("nothing to write: give --png, --series, --gif or --json");
   if ((everyGiven || from || o.crop || o.gifDelay) && !o.series && !o.gif) {

@@ -34,6 +34,7 @@ struct RenderOptions {
   int gifDelay = 0;                   // centiseconds per GIF picture
   std::optional<Crop> crop;
   bool json = false;
+  bool preview = false;  // the preview window in a host of width x height instead
   bool help = false;
 };
 

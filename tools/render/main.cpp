@@ -10,6 +10,8 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "platform/Errors.h"
+#include "platform/memory/MemoryPlatform.h"
+#include "preview/Sorvin_R.h"
 #include "saver/Swarm.h"
 #include "tools/render/FileRandom.h"
 #include "tools/render/ImageWriters.h"
@@ -27,7 +29,20 @@ std::string SeriesPath(const std::string& dir, long long frame) {
   return (std::filesystem::path(dir) / name).string();
 }
 
+// The preview window as a host of the given size shows it.
+int RunPreview(const RenderOptions& o) {
+  constexpr Handle kHost = 1;
+  MemoryPlatform platform;
+  platform.foreignRects[kHost] = PixelRect{0, 0, o.width, o.height};
+  Sorvin_R preview(platform);
+  if (!preview.Place(kHost) || preview.window() == nullptr) throw OutputError("the preview was not placed");
+  Canvas& canvas = static_cast<MemoryWindow*>(preview.window())->canvas();
+  WritePng(canvas, WholeOr(canvas, std::nullopt), *o.png);
+  return 0;
+}
+
 int Run(const RenderOptions& o) {
+  if (o.preview) return RunPreview(o);
   std::unique_ptr<RandomSource> random;
   if (o.randomFile) {
     random = std::make_unique<ListRandom>(ReadRandomFile(*o.randomFile));
