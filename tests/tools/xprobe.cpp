@@ -20,6 +20,8 @@
 //                                  is viewable and all of it shows black on the screen; prints
 //                                  "pid N", "viewable_ms T" and "first_black_ms T" (the program
 //                                  keeps running)
+//   xprobe preview-host W H SECONDS [--resize W2 H2] -- PROGRAM ARGS...
+//                                  hosts a preview: see PreviewHost.cpp
 //
 // Captions are matched against _NET_WM_NAME (UTF-8) and WM_NAME, on the root's
 // children and one level below them (window-manager frames).
@@ -38,6 +40,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/tools/PreviewHost.h"
 
 namespace {
 
@@ -352,7 +356,8 @@ int Usage() {
                "usage: xprobe cursor | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
                "       gone CAPTION SECONDS | pointer | screen | wm | wm-ready SECONDS | hold CAPTION "
                "SECONDS | close CAPTION |\n"
-               "       launch CAPTION SECONDS -- PROGRAM ARGS...\n");
+               "       launch CAPTION SECONDS -- PROGRAM ARGS... |\n"
+               "       preview-host W H SECONDS [--resize W2 H2] -- PROGRAM ARGS...\n");
   return 2;
 }
 
@@ -401,6 +406,9 @@ int main(int argc, char** argv) {
     rc = Close(argv[2]);
   } else if (cmd == "launch" && argc >= 6 && std::strcmp(argv[4], "--") == 0) {
     rc = Launch(argv[2], Seconds(argv[3]), argv + 5);
+  } else if (cmd == "preview-host") {
+    rc = xprobe::PreviewHost(g_display, argc - 2, argv + 2);
+    if (rc == 2) Usage();
   } else {
     rc = Usage();
   }

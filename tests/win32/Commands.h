@@ -19,6 +19,9 @@ int HoldWindowCommand(const std::wstring& caption, int holdMs);
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs);
 int AssetsCommand(const std::wstring& dumpDir);
+// program: Kalvessa.scr's path, or "inproc" to place the preview in-process.
+int PreviewHostCommand(const std::wstring& program, int width, int height, int holdMs,
+                       const std::wstring& capture);
 
 // A scripted run of the saver's engine on a full-screen window.
 struct SwarmRun {

@@ -55,6 +55,11 @@ int Usage() {
       "                               draws dots full screen through the Win32 backend\n"
       "  assets [dump-dir]            the pictures found in this program's resources\n"
       "                               (name, size, first bytes); copies them into dump-dir\n"
+      "  preview-host <scr|inproc> <width> <height> <hold-ms> [captured.bmp]\n"
+      "                               a host window of that size with the preview in it:\n"
+      "                               Kalvessa.scr /p <hwnd> in its own process, or placed\n"
+      "                               in-process (then captured); reports what the host sees,\n"
+      "                               then destroys the host and times the preview's end\n"
       "  swarm <width> <height> <count> <seed> <frames> <hold-ms> [captured.bmp]\n"
       "                               the saver's engine for exactly <frames> frames on a\n"
       "                               full-screen window, held for hold-ms or until a key\n",
@@ -89,6 +94,10 @@ int wmain(int argc, wchar_t** argv) {
                        static_cast<int>(number(4, 100)), static_cast<int>(number(5, 10000)));
   }
   if (cmd == L"assets" && args.size() <= 2) return AssetsCommand(arg(1));
+  if (cmd == L"preview-host" && (args.size() == 5 || args.size() == 6)) {
+    return PreviewHostCommand(arg(1), static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
+                              static_cast<int>(number(4, 0)), arg(5));
+  }
   if (cmd == L"swarm" && (args.size() == 7 || args.size() == 8)) {
     SwarmRun run;
     bool ok = Whole(arg(1), run.width) && Whole(arg(2), run.height) && Whole(arg(3), run.count) &&

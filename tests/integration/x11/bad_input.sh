@@ -8,16 +8,11 @@ start_xvfb 640x480
 
 log "garbage command lines end at once, exit code 0, no window"
 LONG=$(head -c 100000 /dev/zero | tr '\0' 'z')
-for line in "%%%\$\$\$" $'\xff\xfe\x01garbage' "$LONG" "/p" "/p notanumber" "/a" "/a xyz" "/c"; do
+for line in "%%%\$\$\$" $'\xff\xfe\x01garbage' "$LONG" "/p" "/p notanumber" "/p 99999999999999999999" "/a" "/a xyz" "/c"; do
   run_quick "$line"
   [ "$EXIT_CODE" = 0 ] || fail "\"${line:0:20}\": exit code $EXIT_CODE ($(head -c 300 "$WORK/quick.out"))"
 done
 [ "$("$XPROBE" count "$SAVER_CAPTION")" = 0 ] || fail "a garbage command line left a window"
-
-log "a host handle beyond 32 bits: the run-time error is reported, exit code 1"
-run_quick "/p 99999999999999999999"
-[ "$EXIT_CODE" = 1 ] || fail "/p with a huge handle: exit code $EXIT_CODE"
-grep -q "^Kalvessa: Run-time error '6'" "$WORK/quick.out" || fail "/p with a huge handle: said [$(cat "$WORK/quick.out")]"
 
 log "no display: reported on stderr, exit code non-zero"
 env -u DISPLAY "$KALVESSA" /s >"$WORK/nodisplay.out" 2>&1
