@@ -5,6 +5,7 @@
 // of the host can read them).
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -82,7 +83,7 @@ HWND VisibleChild(HWND host) {
   return child && IsWindowVisible(child) ? child : nullptr;
 }
 
-int InProcess(int width, int height, const std::wstring& capture) {
+int InProcess(int width, int height, int holdMs, const std::wstring& capture) {
   HWND host = MakeHost(width, height);
   kal::Win32Platform platform(GetModuleHandleW(nullptr));
   const auto start = Clock::now();
@@ -98,7 +99,7 @@ int InProcess(int width, int height, const std::wstring& capture) {
   }
   std::printf("shown_ms=%.1f\n", MsSince(start));
   Report(host, child);
-  PumpUntil(300, [] { return false; });  // the first paint and push
+  PumpUntil(std::max(300, holdMs), [] { return false; });  // the first paint and push, then the hold
   if (!capture.empty() && !WriteCapture(capture, host, width, height)) {
     std::printf("capture=failed\n");
     return 1;
@@ -172,7 +173,7 @@ int CrossProcess(const std::wstring& scr, int width, int height, int holdMs) {
 int PreviewHostCommand(const std::wstring& program, int width, int height, int holdMs,
                        const std::wstring& capture) {
   if (width <= 0 || height <= 0) return 2;
-  return program == L"inproc" ? InProcess(width, height, capture)
+  return program == L"inproc" ? InProcess(width, height, holdMs, capture)
                               : CrossProcess(program, width, height, holdMs);
 }
 
