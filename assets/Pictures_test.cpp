@@ -351,7 +351,7 @@ TEST(OptionMarks, AreWhiteRoundMarksWithAGreyRimAndTheSelectedOneHasARedOrangeDo
   EXPECT_GT(Luma(plain), 235);
 }
 
-TEST(PreviewStill, IsADarkFieldWithAWarmPlumeThickestAtTheTopRight) {
+TEST(PreviewStill, IsADarkFieldWithAWarmPlumeOnTheRightAndStreaksAcrossTheLowerHalf) {
   PictureRef p = MustLoad(assets::kPreviewStill);
   ASSERT_TRUE(p);
   ASSERT_EQ(p->width(), 152);
@@ -366,9 +366,12 @@ TEST(PreviewStill, IsADarkFieldWithAWarmPlumeThickestAtTheTopRight) {
     }
   }
   EXPECT_GT(black, 152 * 112 / 2);  // mostly black field
-  // The plume is on the right half and densest at its top: the brightest
-  // 8 x 8 patch of the picture lies in the upper third of the right half.
+  // The dense plume is on the right half, rising from the lower edge to near
+  // the top edge, and thickest at its top: the brightest 8 x 8 patch of the
+  // picture lies in the upper third of the right half.
   EXPECT_GT(MeanLuma(*p, 76, 0, 152, 112), 2 * MeanLuma(*p, 0, 0, 76, 112));
+  EXPECT_GT(MeanLuma(*p, 76, 0, 152, 14), 3);
+  EXPECT_GT(MeanLuma(*p, 76, 98, 152, 112), 3);
   int bestX = 0, bestY = 0;
   double best = -1;
   for (int y = 0; y + 8 <= 112; y += 2) {
@@ -382,14 +385,17 @@ TEST(PreviewStill, IsADarkFieldWithAWarmPlumeThickestAtTheTopRight) {
   }
   EXPECT_GE(bestX, 76);
   EXPECT_LT(bestY + 8, 112 / 3 + 8);
-  // Loose streaks fall over the lower half: light in most of its columns' bands.
-  int bandsWithLight = 0;
-  for (int band = 0; band < 8; ++band) {
-    if (MeanLuma(*p, band * 19, 56, band * 19 + 19, 112) > 4) ++bandsWithLight;
+  // Loose streaks fall over the whole lower half: light in every one of its
+  // sixteen column bands, left edge included, and down the whole height of its
+  // left half rather than only along the bottom.
+  for (int band = 0; band < 16; ++band) {
+    EXPECT_GT(MeanLuma(*p, band * 19 / 2, 56, (band + 1) * 19 / 2, 112), 3) << "column band " << band;
   }
-  EXPECT_GE(bandsWithLight, 5);
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_GT(MeanLuma(*p, 0, 56 + row * 14, 76, 70 + row * 14), 3) << "row band " << row;
+  }
   // The upper left stays dark.
-  EXPECT_LT(MeanLuma(*p, 0, 0, 60, 50), 2);
+  EXPECT_LT(MeanLuma(*p, 0, 0, 60, 50), 1);
 }
 
 TEST(ProgramIcon, IsAGoldCloudDensestInTheUpperRight) {

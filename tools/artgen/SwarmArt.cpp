@@ -3,6 +3,8 @@
 // generator, so the pictures depend only on the engine's rules.
 #include "tools/artgen/SwarmArt.h"
 
+#include <algorithm>
+
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "saver/Swarm.h"
@@ -21,36 +23,65 @@ class FixedRandom final : public kal::RandomSource {
   Noise noise_;
 };
 
+// The canvas of a run on a screenW x screenH screen after `frames` frames.
+Raster RunSwarm(std::uint64_t seed, int particleCount, long frames, int screenW, int screenH) {
+  kal::Canvas canvas(screenW, screenH);
+  kal::CanvasSurface surface(canvas);
+  FixedRandom random(seed);
+  kal::Swarm swarm(surface, random);
+  swarm.Start(static_cast<std::int16_t>(particleCount), static_cast<std::int16_t>(screenW),
+              static_cast<std::int16_t>(screenH));
+  for (long f = 0; f < frames; ++f) swarm.Frame();
+  Raster full(screenW, screenH);
+  // The canvas keeps 0x00RRGGBB, as the rasters do.
+  for (std::size_t i = 0; i < full.px.size(); ++i) full.px[i] = canvas.data()[i];
+  return full;
+}
+
 }  // namespace
 
 Raster RenderSwarm(const SwarmShot& shot) {
   const int w = shot.width * shot.shrink, h = shot.height * shot.shrink;
-  kal::Canvas canvas(w, h);
-  kal::CanvasSurface surface(canvas);
-  FixedRandom random(shot.seed);
-  kal::Swarm swarm(surface, random);
-  swarm.Start(static_cast<std::int16_t>(shot.particleCount), static_cast<std::int16_t>(w),
-              static_cast<std::int16_t>(h));
-  for (long f = 0; f < shot.frames; ++f) swarm.Frame();
-  Raster full(w, h);
-  // The canvas keeps 0x00RRGGBB, as the rasters do.
-  for (std::size_t i = 0; i < full.px.size(); ++i) full.px[i] = canvas.data()[i];
+  Raster full = RunSwarm(shot.seed, shot.particleCount, shot.frames, w, h);
+  if (const SwarmShot::Overlay& o = shot.overlay; o.frames > 0) {
+    const Raster wide = RunSwarm(o.seed, o.particleCount, o.frames, w * o.widen, h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const std::uint32_t a = full.at(x, y), b = wide.at(wide.width - w + x, y);
+        full.at(x, y) = std::max(a & 0xFF0000u, b & 0xFF0000u) | std::max(a & 0xFF00u, b & 0xFF00u) |
+                        std::max(a & 0xFFu, b & 0xFFu);
+      }
+    }
+  }
   return shot.shrink == 1 ? full : AreaDownscale(full, shot.shrink);
 }
 
-// Moments picked by looking: on the preview the head has just swept to the
-// upper right, so a dense plume hangs under it and the particles launched on
-// the way there fall in loose streaks over the lower half. The run is twice the
-// picture's size so each dot shrinks to a fine grain.
+// Moments picked by looking. On the preview the head has just swept to the
+// upper right, so a dense plume hangs under it, thickest at the top. No single
+// moment also has dots in the left of the lower half: the swarm only covers
+// the strip under the head's last few thousand frames of path, and while the
+// head hangs at the upper right that strip ends in the middle. So a second run
+// is laid over it: shortly after its start, the particles scattered over its
+// screen have fallen into the lower half in loose streaks. That screen is twice
+// as wide and the picture shows its right half, away from the top-left corner
+// where its head starts and relaunches the fallen particles. Both runs are
+// drawn at twice the picture's scale so each dot shrinks to a fine grain.
 SwarmShot PreviewShot() {
-  return {.seed = 410, .particleCount = 120, .width = 152, .height = 112, .shrink = 2, .frames = 14750};
+  return {.seed = 410,
+          .particleCount = 120,
+          .width = 152,
+          .height = 112,
+          .shrink = 2,
+          .frames = 14750,
+          .overlay = {.seed = 12, .particleCount = 120, .frames = 4400, .widen = 2}};
 }
 
 // The icon shows the same stream, densest at the head in the upper right and
 // thinning towards the lower left. Half the default swarm keeps the dots of so
 // small a picture apart.
 SwarmShot IconShot() {
-  return {.seed = 60, .particleCount = 60, .width = 32, .height = 32, .shrink = 2, .frames = 7600};
+  return {
+      .seed = 60, .particleCount = 60, .width = 32, .height = 32, .shrink = 2, .frames = 7600, .overlay = {}};
 }
 
 }  // namespace kal::artgen

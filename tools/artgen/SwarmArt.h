@@ -17,6 +17,15 @@ struct SwarmShot {
   int height = 0;
   int shrink = 1;
   long frames = 0;
+  // A second run laid over the first, the brighter value of each channel
+  // winning, for a picture that no single moment shows. Its screen is `widen`
+  // times as wide as the first run's, and the picture shows its right end.
+  struct Overlay {
+    std::uint64_t seed = 1;
+    int particleCount = 120;
+    long frames = 0;  // 0: no overlay
+    int widen = 1;
+  } overlay;
 };
 
 Raster RenderSwarm(const SwarmShot& shot);
