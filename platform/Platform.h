@@ -8,13 +8,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/Random.h"
 #include "platform/Types.h"
+#include "platform/forms/Text.h"
 
 namespace kal {
 
@@ -60,6 +63,9 @@ class WindowHandler {
   virtual void OnKeyDown(int /*keyCode*/, int /*shift*/) {}
   virtual void OnMouseDown(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
   virtual void OnMouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
+  // The release of a button pressed in this window, wherever the pointer is
+  // now (the window keeps the mouse while a button is held).
+  virtual void OnMouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
   // The window system has shown, resized or uncovered the window and put the
   // background colour back on its surface: draw what its image controls show.
   // (Nothing drawn by the logic itself is kept across a repaint.)
@@ -97,6 +103,11 @@ class PlatformWindow {
   virtual bool SetParent(Handle parent) = 0;
   // GetWindow(GW_OWNER): the window that owns this one, or 0.
   virtual Handle Owner() = 0;
+  // The whole window's size for a client area of this size: the system's
+  // frame and caption bar measured, not assumed.
+  virtual std::pair<int, int> OuterSize(int clientWidth, int clientHeight) = 0;
+  // The hand pointer over the client area instead of the arrow.
+  virtual void SetHandPointer(bool hand) = 0;
 };
 
 class Platform {
@@ -125,6 +136,16 @@ class Platform {
   virtual TimePoint Now() = 0;
   // An error that escaped everything: tell the user (stderr / message box).
   virtual void ReportFatal(const std::string& message) = 0;
+  // Calls tick on the UI thread every interval, on an absolute schedule (no drift); after a stall
+  // at most one late tick runs and the schedule restarts from now. Ticks run from DoEvents, WaitUntil
+  // (which then returns), RunMessageLoop and RunModalLoop. Returns an id > 0. The interval must be
+  // positive (std::invalid_argument otherwise); a short one is kept as asked and never spins.
+  virtual int SetTimer(Clock::duration interval, std::function<void()> tick) = 0;
+  // Stops the timer (also from inside its own tick); an unknown id does nothing.
+  virtual void KillTimer(int id) = 0;
+  // The message loop of a modal window: handles events and timers (sleeping while there are none) until
+  // done() is true or no window of the program is loaded.
+  virtual void RunModalLoop(const std::function<bool()>& done) = 0;
 
   // ---- screen ----
   virtual ScreenMetrics Screen() = 0;
@@ -150,13 +171,28 @@ class Platform {
   // SystemParametersInfoA(action, param, null, 0) for the screen-saver flags.
   virtual void SetSystemParameter(std::uint32_t action, std::int32_t param) = 0;
   virtual void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) = 0;
+  // GetCursorPos: the pointer in screen pixels; false when it cannot be read.
+  virtual bool GetCursorPos(int& x, int& y) = 0;
+  // The shell's "open" of a document or web address, shown normally.
+  virtual void OpenDocument(Handle owner, const std::string& address) = 0;
+  // A message the user must see (a message box; stderr where there is none).
+  virtual void ShowMessage(Handle owner, const std::string& caption, const std::string& text) = 0;
+  // Text on a Canvas with the system's fonts.
+  virtual forms::TextRenderer& Text() = 0;
 
   // ---- files (paths UTF-8) ----
   // The file's bytes; nullopt when it does not exist or cannot be read.
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
-  // Whether something exists at the path (readable or not). A writer must not
-  // replace a file it could not read. Backends override; the fallback asks ReadFile.
-  virtual bool FileExists(const std::string& path) { return ReadFile(path).has_value(); }
+  // Whether something exists at the path, readable or not (a locked or denied
+  // file exists): a writer must not replace a file it could not read.
+  virtual bool FileExists(const std::string& path) = 0;
+  // When the file was last written (in the system's own ticks), if it exists.
+  virtual std::optional<std::int64_t> FileModified(const std::string& path) = 0;
+  // The user's own settings folder, for when the one beside the program
+  // cannot be written; empty when the settings folder is the user's already.
+  virtual std::string UserSettingsDirectory() = 0;
+  // The system's reason the last WriteFileAtomic failed.
+  virtual std::string LastFileError() = 0;
   // Replaces the file atomically (temporary beside it, flush, rename); creates
   // missing parent directories. False when it could not.
   virtual bool WriteFileAtomic(const std::string& path, std::string_view bytes) = 0;

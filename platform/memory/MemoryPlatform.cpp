@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <stdexcept>
 
 namespace kal {
 namespace {
@@ -18,6 +19,8 @@ std::string RectText(const PixelRect& r) {
 
 MemoryWindow::MemoryWindow(MemoryPlatform& owner, const WindowDesc& desc, WindowHandler& handler, Handle id)
     : owner_(owner), desc_(desc), handler_(handler), id_(id), style_(InitialStyle(desc)) {
+  // Tracked as the desktop backends track theirs: what changed is what a push sends.
+  canvas_.EnableDirtyTracking(true);
   canvas_.Resize(0, 0, desc.backColor);
 }
 
@@ -30,6 +33,10 @@ void MemoryWindow::Move(int left, int top, int width, int height) {
   canvas_.Resize(width, height, desc_.backColor);
   // A new size is repainted whole, as on the desktop.
   if (visible_) handler_.OnPaint(*this);
+}
+
+void MemoryWindow::Push() {
+  canvas_.TakeDirty([](int, int, int, int) {});
 }
 
 void MemoryWindow::SetNormalState() { owner_.Log("SetNormalState"); }
@@ -53,6 +60,17 @@ void MemoryWindow::Unload() {
   loaded_ = false;
   visible_ = false;
   owner_.Forget(this);
+}
+
+std::pair<int, int> MemoryWindow::OuterSize(int clientWidth, int clientHeight) {
+  // A classic frame: 4 pixels each side, a 19-pixel caption bar.
+  return {clientWidth + 8, clientHeight + 27};
+}
+
+void MemoryWindow::SetHandPointer(bool hand) {
+  if (hand == hand_) return;
+  hand_ = hand;
+  owner_.Log(hand ? "HandPointer 1" : "HandPointer 0");
 }
 
 std::int32_t MemoryWindow::GetStyle() {
@@ -98,6 +116,12 @@ void MemoryPlatform::ScheduleInput(long afterDoEvents, ScriptedInput input) {
                    [](const Pending& a, const Pending& b) { return a.at < b.at; });
 }
 
+void MemoryPlatform::ScheduleInputAt(TimePoint when, ScriptedInput input) {
+  timed_.push_back({when, input});
+  std::stable_sort(timed_.begin(), timed_.end(),
+                   [](const Timed& a, const Timed& b) { return a.when < b.when; });
+}
+
 MemoryWindow* MemoryPlatform::FindLoaded(std::string_view caption) {
   for (MemoryWindow* w : windows_)
     if (w->desc().caption == caption) return w;
@@ -127,7 +151,13 @@ void MemoryPlatform::Deliver(const ScriptedInput& in) {
       h.OnMouseDown(in.code, 0, in.x, in.y);
       break;
     case ScriptedInput::Kind::MouseMove:
-      h.OnMouseMove(0, 0, in.x, in.y);
+      h.OnMouseMove(in.code, 0, in.x, in.y);
+      break;
+    case ScriptedInput::Kind::MouseUp:
+      h.OnMouseUp(in.code, 0, in.x, in.y);
+      break;
+    case ScriptedInput::Kind::Close:
+      windows_.back()->Unload();
       break;
   }
 }
@@ -135,28 +165,97 @@ void MemoryPlatform::Deliver(const ScriptedInput& in) {
 void MemoryPlatform::DoEvents() {
   long n = ++doEventsCount;
   if (onDoEvents) onDoEvents(n);
-  while (!pending_.empty() && pending_.front().at <= n) {
-    ScriptedInput in = pending_.front().input;
-    pending_.pop_front();
-    Deliver(in);
+  loop_.DoEvents();
+}
+
+void MemoryPlatform::WaitUntil(TimePoint deadline) {
+  ++waits;
+  loop_.WaitUntil(deadline);
+}
+
+template <class F>
+void MemoryPlatform::RunLoop(F&& loop) {
+  struct Running {
+    int& loops;
+    explicit Running(int& l) : loops(l) { ++loops; }
+    ~Running() { --loops; }
+  } running(loops_);
+  try {
+    loop();
+  } catch (const LoopIdle&) {
+    // Nothing scripted is left: a real loop would sleep here for ever.
   }
 }
 
 void MemoryPlatform::RunMessageLoop() {
   Log("RunMessageLoop");
-  while (!pending_.empty() && !windows_.empty()) {
-    ScriptedInput in = pending_.front().input;
-    pending_.pop_front();
-    Deliver(in);
-  }
-  // No more scripted input: a real loop would sleep here for ever.
+  RunLoop([&] { loop_.RunMessageLoop(); });
 }
 
-void MemoryPlatform::WaitUntil(TimePoint deadline) {
-  ++waits;
-  // Scripted input that is already due ends the wait at once.
-  if (!pending_.empty() && pending_.front().at <= doEventsCount + 1) return;
-  if (deadline > now) now = deadline;
+void MemoryPlatform::RunModalLoop(const std::function<bool()>& done) {
+  Log("RunModalLoop");
+  RunLoop([&] { loop_.RunModalLoop(done); });
+}
+
+// ---- the loop's primitives ----
+
+bool MemoryPlatform::DispatchQueued() {
+  bool any = false;
+  // One at a time, taken off before delivery: handlers may yield again.
+  for (;;) {
+    if (!arrived_.empty()) {
+      ScriptedInput in = arrived_.front();
+      arrived_.pop_front();
+      any = true;
+      emptySleeps_ = 0;
+      Deliver(in);
+    } else if (!pending_.empty() && (loops_ > 0 || pending_.front().at <= doEventsCount)) {
+      ScriptedInput in = pending_.front().input;
+      pending_.pop_front();
+      any = true;
+      emptySleeps_ = 0;
+      Deliver(in);
+    } else {
+      return any;
+    }
+  }
+}
+
+bool MemoryPlatform::InputQueued() {
+  return !arrived_.empty() || (!pending_.empty() && (loops_ > 0 || pending_.front().at <= doEventsCount + 1));
+}
+
+bool MemoryPlatform::SleepUntil(std::optional<TimePoint> wake) {
+  ++sleeps;
+  const TimePoint before = now;
+  if (!InputQueued()) {
+    std::optional<TimePoint> until = wake;
+    if (!timed_.empty() && (!until || timed_.front().when < *until)) until = timed_.front().when;
+    if (loops_ > 0 && (!until || *until > loopUntil)) {
+      if (loopUntil != TimePoint::max()) now = std::max(now, loopUntil);
+      throw LoopIdle{};
+    }
+    if (!until) throw std::logic_error("MemoryPlatform: a sleep without end outside a message loop");
+    now = std::max(now, *until);
+    while (!timed_.empty() && timed_.front().when <= now) {
+      arrived_.push_back(timed_.front().input);
+      timed_.pop_front();
+    }
+  }
+  // A loop that sleeps again and again while the clock stands still and
+  // nobody takes the input is spinning.
+  emptySleeps_ = now == before ? emptySleeps_ + 1 : 0;
+  if (emptySleeps_ > 1000) throw std::logic_error("MemoryPlatform: the loop spins");
+  return InputQueued();
+}
+
+bool MemoryPlatform::AnyChanges() {
+  return std::any_of(windows_.begin(), windows_.end(), [](const MemoryWindow* w) { return w->HasChanges(); });
+}
+
+void MemoryPlatform::PushChanges() {
+  pushes.push_back(now);
+  for (MemoryWindow* w : windows_) w->Push();
 }
 
 void MemoryPlatform::ReportFatal(const std::string& message) {
@@ -208,6 +307,27 @@ void MemoryPlatform::DestroyForeignWindow(Handle window) {
   }
 }
 
+bool MemoryPlatform::GetCursorPos(int& x, int& y) {
+  Log("GetCursorPos");
+  if (!cursorPos) return false;
+  x = cursorPos->first;
+  y = cursorPos->second;
+  return true;
+}
+
+void MemoryPlatform::OpenDocument(Handle, const std::string& address) { Log("OpenDocument " + address); }
+
+void MemoryPlatform::ShowMessage(Handle, const std::string& caption, const std::string& text) {
+  Log("ShowMessage " + caption + ": " + text);
+}
+
+std::optional<std::int64_t> MemoryPlatform::FileModified(const std::string& path) {
+  auto it = fileTimes_.find(NormalizePath(path));
+  if (it == fileTimes_.end())
+    return files.count(NormalizePath(path)) ? std::optional<std::int64_t>(0) : std::nullopt;
+  return static_cast<std::int64_t>(it->second.time_since_epoch().count());
+}
+
 int MemoryPlatform::ShowCursor(bool show) {
   Log(show ? "ShowCursor 1" : "ShowCursor 0");
   cursorCount += show ? 1 : -1;
@@ -248,8 +368,19 @@ std::optional<std::string> MemoryPlatform::ReadFile(const std::string& path) {
 
 bool MemoryPlatform::WriteFileAtomic(const std::string& path, std::string_view bytes) {
   Log("WriteFile " + NormalizePath(path));
-  if (failWrites) return false;
-  files[NormalizePath(path)] = std::string(bytes);
+  const std::string where = NormalizePath(path);
+  bool refused = failWrites;
+  for (const std::string& dir : unwritableDirectories) {
+    const std::string d = NormalizePath(dir);
+    if (where.size() > d.size() && where.compare(0, d.size(), d) == 0) refused = true;
+  }
+  if (refused) {
+    lastFileError_ = "Access is denied.";
+    return false;
+  }
+  lastFileError_.clear();
+  fileTimes_[where] = now;
+  files[where] = std::string(bytes);
   return true;
 }
 

@@ -1,5 +1,7 @@
 // An in-memory window system for tests: records every OS call in order,
-// scripts input and time, keeps pixels in a Canvas and files in a map.
+// scripts input and time, keeps pixels in a Canvas and files in a map. The
+// event loop is the shared one (platform/EventLoop.h) on a fake clock: sleeping
+// moves the clock on, to the wake-up time or to the next scripted input.
 #pragma once
 
 #include <deque>
@@ -12,6 +14,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
+#include "platform/EventLoop.h"
 #include "platform/Platform.h"
 
 namespace kal {
@@ -23,8 +26,9 @@ struct ProcessEnded {
 };
 
 struct ScriptedInput {
-  enum class Kind { KeyDown, MouseDown, MouseMove } kind;
-  int code = 0;  // key code or button
+  // Close: the window system's close request (the frame's close button).
+  enum class Kind { KeyDown, MouseDown, MouseMove, MouseUp, Close } kind;
+  int code = 0;  // key code, button, or the buttons held during a move
   float x = 0, y = 0;
 };
 
@@ -41,6 +45,9 @@ class MemoryWindow final : public PlatformWindow {
   void SetTopmost() override;
   Surface& Display() override { return surface_; }
   void Unload() override;
+  std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
+  void SetHandPointer(bool hand) override;
+  bool handPointer() const { return hand_; }
   std::int32_t GetStyle() override;
   void SetStyle(std::int32_t style) override;
   bool SetParent(Handle parent) override;
@@ -55,6 +62,9 @@ class MemoryWindow final : public PlatformWindow {
   bool loaded() const { return loaded_; }
   Canvas& canvas() { return canvas_; }
   WindowHandler& handler() { return handler_; }
+  // Drawing not yet "on the screen": a shown window's dirty tiles. A push forgets them.
+  bool HasChanges() const { return loaded_ && visible_ && canvas_.HasDirty(); }
+  void Push();
 
  private:
   MemoryPlatform& owner_;
@@ -66,12 +76,13 @@ class MemoryWindow final : public PlatformWindow {
   bool topmost_ = false;
   bool loaded_ = true;
   Handle parent_ = 0;
+  bool hand_ = false;
   std::int32_t style_;
   Canvas canvas_;
   CanvasSurface surface_{canvas_};
 };
 
-class MemoryPlatform final : public Platform {
+class MemoryPlatform final : public Platform, private EventSource {
  public:
   MemoryPlatform();
 
@@ -86,7 +97,13 @@ class MemoryPlatform final : public Platform {
   // Another process destroys its window: the window system unloads our
   // windows that are its children, as it destroys them with it.
   void DestroyForeignWindow(Handle window);
-  bool refuseSetParent = false;  // as when the new parent vanished meanwhile
+  bool refuseSetParent = false;                  // as when the new parent vanished meanwhile
+  std::optional<std::pair<int, int>> cursorPos;  // nullopt: GetCursorPos fails
+  std::string userSettingsDirectory;             // empty: no per-user fallback
+  // Writes below these folders fail as a read-only folder makes them.
+  std::vector<std::string> unwritableDirectories;
+  // Text on the canvases: plain boxes unless a tool lends a real renderer.
+  void UseText(forms::TextRenderer& text) { text_ = &text; }
   bool versionCallSucceeds = true;
   OsVersion version{2};
   std::optional<bool> passwordAnswer;  // nullopt: no password service
@@ -94,8 +111,16 @@ class MemoryPlatform final : public Platform {
   std::vector<std::string> unreadableFiles;  // exist, but ReadFile fails
   std::map<std::string, std::string> files;  // path -> bytes (separators collapsed)
   void UseRandom(RandomSource& r) { random_ = &r; }
-  // Input delivered by the n-th DoEvents (1-based), or by the message loop.
+  // Input delivered by the n-th DoEvents (1-based), or by the message loop
+  // (which takes all of it in order: it makes no DoEvents). A wait returns at
+  // once when the next DoEvents would deliver some.
   void ScheduleInput(long afterDoEvents, ScriptedInput input);
+  // Input that arrives when the fake clock reaches `when`: it ends a sleep
+  // then, and the next look delivers it.
+  void ScheduleInputAt(TimePoint when, ScriptedInput input);
+  // A message loop (RunMessageLoop, RunModalLoop) that would sleep past this
+  // time, or for ever, ends there: so a test cannot hang.
+  TimePoint loopUntil = TimePoint::max();
   // Called on every DoEvents with its number; may schedule input or throw.
   std::function<void(long)> onDoEvents;
 
@@ -103,8 +128,10 @@ class MemoryPlatform final : public Platform {
   std::vector<std::string> calls;  // every OS call, in order (DoEvents only counted)
   long doEventsCount = 0;
   int cursorCount = 0;
-  TimePoint now{};  // fake clock; WaitUntil advances it
-  long waits = 0;
+  TimePoint now{};                // fake clock; WaitUntil and the message loops advance it
+  long waits = 0;                 // WaitUntil calls
+  long sleeps = 0;                // times the loop went to sleep
+  std::vector<TimePoint> pushes;  // when the windows' drawing was pushed
   std::vector<std::string> fatalReports;
   MemoryWindow* FindLoaded(std::string_view caption);
   std::vector<MemoryWindow*> LoadedWindows() const { return windows_; }
@@ -119,13 +146,25 @@ class MemoryPlatform final : public Platform {
   void DoEvents() override;
   void RunMessageLoop() override;
   void WaitUntil(TimePoint deadline) override;
-  TimePoint Now() override { return now; }
+  TimePoint Now() override { return now; }  // also the loop's clock
   void ReportFatal(const std::string& message) override;
+  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
+    return loop_.SetTimer(interval, std::move(tick));
+  }
+  void KillTimer(int id) override { loop_.KillTimer(id); }
+  void RunModalLoop(const std::function<bool()>& done) override;
   ScreenMetrics Screen() override;
   Handle FindTopLevelWindow(std::string_view caption) override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
+  bool GetCursorPos(int& x, int& y) override;
+  void OpenDocument(Handle owner, const std::string& address) override;
+  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
+  forms::TextRenderer& Text() override { return *text_; }
+  std::optional<std::int64_t> FileModified(const std::string& path) override;
+  std::string UserSettingsDirectory() override { return userSettingsDirectory; }
+  std::string LastFileError() override { return lastFileError_; }
   int ShowCursor(bool show) override;
   bool GetVersion(OsVersion& out) override;
   void PwdChangePassword(Handle owner) override;
@@ -142,16 +181,45 @@ class MemoryPlatform final : public Platform {
   void Log(std::string entry) { calls.push_back(std::move(entry)); }
   void Deliver(const ScriptedInput& in);
   void Forget(MemoryWindow* w);
+  // Runs a message loop of the shared event loop until it ends or idles.
+  template <class F>
+  void RunLoop(F&& loop);
+
+  // ---- EventSource ----
+  bool ReadAndDispatch() override { return DispatchQueued(); }
+  bool DispatchQueued() override;
+  bool InputQueued() override;
+  bool SleepUntil(std::optional<TimePoint> wake) override;
+  bool AnyChanges() override;
+  void PushChanges() override;
+  bool AnyLoaded() override { return !windows_.empty(); }
+
+  // Thrown by a sleep inside a message loop that nothing would end (or that
+  // would pass loopUntil); the loop's caller returns.
+  struct LoopIdle {};
 
   struct Pending {
     long at;
     ScriptedInput input;
   };
   std::deque<Pending> pending_;
+  struct Timed {
+    TimePoint when;
+    ScriptedInput input;
+  };
+  std::deque<Timed> timed_;            // not arrived yet, by time
+  std::deque<ScriptedInput> arrived_;  // arrived, not delivered yet
+  int loops_ = 0;                      // message loops running
+  int emptySleeps_ = 0;                // sleeps in a row that did not move the clock
   std::vector<MemoryWindow*> windows_;
   Handle nextHandle_ = 0x1000;
   PcgRandom defaultRandom_;
+  forms::BoxTextRenderer boxText_;
+  forms::TextRenderer* text_ = &boxText_;
+  std::map<std::string, TimePoint> fileTimes_;  // when each file was written (fake clock)
+  std::string lastFileError_;
   RandomSource* random_ = &defaultRandom_;
+  EventLoop loop_{*this};
 };
 
 }  // namespace kal

@@ -19,16 +19,9 @@ HWND ToHwnd(Handle h) { return win32::HwndOf(h); }
 
 RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// DoEvents runs after every frame, thousands of times a second, and each look
-// at the message queue may cost a round trip to the window server (Wine: a
-// context switch each). After a look that found nothing, input that arrives
-// within this interval waits for the next look; after any message, or a wait,
-// the next look comes at once.
-constexpr auto kQuietLookInterval = std::chrono::milliseconds(1);
-
 // A window placed into another program's window looks this often whether it
 // still exists: a host that is destroyed or killed may not tell it.
-constexpr DWORD kParentLookMs = 250;
+constexpr auto kParentLookInterval = std::chrono::milliseconds(250);
 
 // Milliseconds from now to t for a wait: rounded up, so a wait never ends early.
 DWORD WaitMs(TimePoint t) {
@@ -90,77 +83,49 @@ void Win32Platform::Dispatch(const MSG& msg) {
   }
 }
 
-bool Win32Platform::AnyChanges() const {
+// ---- the loop's primitives ----
+
+bool Win32Platform::AnyChanges() {
   return std::any_of(book_.windows.begin(), book_.windows.end(),
                      [](const win32::Win32Window* w) { return w->HasChanges(); });
 }
 
-bool Win32Platform::PushDue(TimePoint now) const {
-  return now - lastPush_ >= kRefreshInterval && AnyChanges();
-}
-
-void Win32Platform::PushAll() {
-  lastPush_ = Clock::now();
+void Win32Platform::PushChanges() {
   // Pushing only draws: no window procedure runs, the list stays as it is.
   for (win32::Win32Window* w : book_.windows) w->Push();
 }
 
-void Win32Platform::DoEvents() {
-  const TimePoint now = Clock::now();
-  if (!quiet_ || now - lastLook_ >= kQuietLookInterval) {
-    lastLook_ = now;
-    quiet_ = true;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      quiet_ = false;
-      if (msg.message == WM_QUIT) {
-        // Leave it for the outer message loop.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
-      }
-      Dispatch(msg);
-    }
-  }
-  if (PushDue(now)) PushAll();
-}
-
-void Win32Platform::RunMessageLoop() {
+bool Win32Platform::ReadAndDispatch() {
+  quitSeen_ = false;
+  bool any = false;
   MSG msg;
-  while (!book_.windows.empty()) {
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      quiet_ = false;
-      if (msg.message == WM_QUIT) return;
-      Dispatch(msg);
-      continue;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    any = true;
+    if (msg.message == WM_QUIT) {
+      // Posted again: it ends this loop and every loop outside it.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      quitSeen_ = true;
+      break;
     }
-    // A window destroyed from another process may not have heard of it.
-    for (win32::Win32Window* w : std::vector<win32::Win32Window*>(book_.windows)) w->ForgetIfGone();
-    if (book_.windows.empty()) return;
-    // Drawing left by the handlers still reaches the screen, a refresh after
-    // the last push at the latest.
-    if (PushDue(Clock::now())) PushAll();
-    DWORD wait = AnyChanges() ? WaitMs(lastPush_ + kRefreshInterval) : INFINITE;
-    if (std::any_of(book_.windows.begin(), book_.windows.end(),
-                    [](const win32::Win32Window* w) { return w->WatchingParent(); })) {
-      wait = std::min<DWORD>(wait, kParentLookMs);
-    }
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    Dispatch(msg);
   }
+  return any;
 }
 
-void Win32Platform::WaitUntil(TimePoint deadline) {
-  // The pacer waits once per refresh-long batch: push what the batch drew now,
-  // before sleeping, rather than waking up again for it a moment later.
-  if (AnyChanges() && Clock::now() - lastPush_ >= kEarlyPushAfter) PushAll();
-  TimePoint wake = deadline;
-  // Changes still waiting for their refresh wake us up in time to push them.
-  if (AnyChanges()) wake = std::min(wake, lastPush_ + kRefreshInterval);
-  if (Clock::now() < wake) {
-    // Wakes on any input or message already waiting as well as on new ones.
-    MsgWaitForMultipleObjectsEx(0, nullptr, WaitMs(wake), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    quiet_ = false;  // whatever woke us is looked at by the next DoEvents
+bool Win32Platform::SleepUntil(std::optional<TimePoint> wake) {
+  const DWORD ms = wake ? WaitMs(*wake) : INFINITE;
+  // Wakes on any input or message already waiting as well as on new ones.
+  return MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT;
+}
+
+std::optional<Clock::duration> Win32Platform::CheckWindows() {
+  // Copied: forgetting a window takes it off the list.
+  for (win32::Win32Window* w : std::vector<win32::Win32Window*>(book_.windows)) w->ForgetIfGone();
+  if (std::any_of(book_.windows.begin(), book_.windows.end(),
+                  [](const win32::Win32Window* w) { return w->WatchingParent(); })) {
+    return kParentLookInterval;
   }
-  if (PushDue(Clock::now())) PushAll();
+  return std::nullopt;
 }
 
 void Win32Platform::ReportFatal(const std::string& message) {

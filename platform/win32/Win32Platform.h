@@ -1,16 +1,20 @@
 // The platform on Windows: Win32 windows showing Canvas drawing, the wide API for
-// every text, the system's screen-saver services.
+// every text, the system's screen-saver services. The event loop is the shared
+// one (platform/EventLoop.h) over the thread's message queue.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+
+#include "platform/EventLoop.h"
 #include "platform/Platform.h"
 #include "platform/Random.h"
 #include "platform/win32/Win32Window.h"
 
 namespace kal {
 
-class Win32Platform final : public Platform {
+class Win32Platform final : public Platform, private EventSource {
  public:
   explicit Win32Platform(HINSTANCE instance);
   ~Win32Platform() override;
@@ -22,11 +26,16 @@ class Win32Platform final : public Platform {
   std::string SettingsDirectory() override { return AppPath(); }
   char PathSeparator() const override { return '\\'; }
   [[noreturn]] void EndProcess(int exitCode = 0) override;
-  void DoEvents() override;
-  void RunMessageLoop() override;
-  void WaitUntil(TimePoint deadline) override;
-  TimePoint Now() override { return Clock::now(); }
+  void DoEvents() override { loop_.DoEvents(); }
+  void RunMessageLoop() override { loop_.RunMessageLoop(); }
+  void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
+  TimePoint Now() override { return Clock::now(); }  // also the loop's clock
   void ReportFatal(const std::string& message) override;
+  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
+    return loop_.SetTimer(interval, std::move(tick));
+  }
+  void KillTimer(int id) override { loop_.KillTimer(id); }
+  void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
 
   ScreenMetrics Screen() override;
 
@@ -41,27 +50,43 @@ class Win32Platform final : public Platform {
   std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
   void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
   void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
+  bool GetCursorPos(int& x, int& y) override;
+  void OpenDocument(Handle owner, const std::string& address) override;
+  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
+  forms::TextRenderer& Text() override;
 
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
+  bool FileExists(const std::string& path) override;
+  std::optional<std::int64_t> FileModified(const std::string& path) override;
+  std::string UserSettingsDirectory() override;
+  std::string LastFileError() override;
 
   RandomSource& Random() override { return random_; }
 
  private:
   // Dispatches one message; a handler's exception surfaces here.
   void Dispatch(const MSG& msg);
-  // The windows' drawing reaches the screen at most once per display refresh.
-  bool AnyChanges() const;
-  bool PushDue(TimePoint now) const;
-  void PushAll();
+
+  // ---- EventSource: the loop's primitives on the message queue ----
+  // PeekMessageW until the queue is empty; stops at WM_QUIT.
+  bool ReadAndDispatch() override;
+  // MsgWaitForMultipleObjectsEx with MWMO_INPUTAVAILABLE: input already
+  // waiting ends it at once.
+  bool SleepUntil(std::optional<TimePoint> wake) override;
+  bool AnyChanges() override;
+  void PushChanges() override;
+  bool AnyLoaded() override { return !book_.windows.empty(); }
+  bool QuitRequested() override { return quitSeen_; }
+  // Windows destroyed from another process that did not hear of it.
+  std::optional<Clock::duration> CheckWindows() override;
 
   win32::WindowBookkeeping book_;
-  TimePoint lastPush_{};
-  // DoEvents' last look at the queue, and whether it found nothing.
-  TimePoint lastLook_{};
-  bool quiet_ = false;
   PcgRandom random_;
+  std::unique_ptr<forms::TextRenderer> text_;  // made on first use
   bool timerPeriodSet_ = false;
+  bool quitSeen_ = false;  // the last look found WM_QUIT
+  EventLoop loop_{*this};
 };
 
 }  // namespace kal

@@ -21,17 +21,11 @@
 namespace kal::x11 {
 namespace {
 
-// DoEvents runs after every frame, thousands of times a second; reading the
-// socket each time costs a system call for nothing. Input that arrived within
-// this interval (measured on the coarse clock, so up to a timer tick) waits for
-// the next look; queued events never wait.
-constexpr auto kSocketLookInterval = std::chrono::milliseconds(1);
-
 // The monotonic clock to the last timer tick (a few milliseconds): DoEvents
 // runs after every frame, and it only needs to know whether a millisecond or a
 // refresh has passed. It never runs ahead of Clock::now(), so a push still
 // waits at least a full refresh; the pacer's own waits use the precise clock.
-TimePoint CoarseNow() {
+TimePoint ReadCoarseClock() {
   timespec ts{};
   if (clock_gettime(CLOCK_MONOTONIC_COARSE, &ts) != 0) return Clock::now();
   return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(ts.tv_sec) +
@@ -171,40 +165,45 @@ void X11Platform::HandleEvent(XEvent& event) {
   }
 }
 
-bool X11Platform::AnyLoaded() const {
+// ---- the loop's primitives ----
+
+TimePoint X11Platform::CoarseNow() { return ReadCoarseClock(); }
+
+bool X11Platform::AnyLoaded() {
   return std::any_of(windows_.begin(), windows_.end(), [](const X11Window* w) { return w->loaded(); });
 }
 
-bool X11Platform::AnyChanges() const {
+bool X11Platform::AnyChanges() {
   return std::any_of(windows_.begin(), windows_.end(), [](const X11Window* w) { return w->HasChanges(); });
 }
 
-bool X11Platform::PushDue(TimePoint now) const { return now - lastPush_ >= kRefreshInterval && AnyChanges(); }
-
-void X11Platform::PushAll() {
-  lastPush_ = Clock::now();  // also when a window had to wait: the next try is a refresh later
+void X11Platform::PushChanges() {
   ++pushCount_;
   for (X11Window* w : windows_) w->Push();
   Flush();
 }
 
-void X11Platform::DoEvents() {
-  TimePoint now = CoarseNow();
-  if (now - lastSocketLook_ >= kSocketLookInterval) {
-    lastSocketLook_ = now;
-    XEventsQueued(display_, QueuedAfterFlush);  // flushes, reads what has arrived
-  }
+bool X11Platform::ReadAndDispatch() {
+  XEventsQueued(display_, QueuedAfterFlush);  // flushes, reads what has arrived
+  return DispatchQueued();
+}
+
+bool X11Platform::DispatchQueued() {
   // Handlers may call DoEvents themselves: each event is taken off the queue
   // before it is handled, so nested calls simply go on with the next one.
   // XQLength reads the queue's length without taking the display lock: this
   // runs after every frame, and only this thread uses the connection.
+  bool any = false;
   while (XQLength(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
+    any = true;
     HandleEvent(event);
   }
-  if (PushDue(now)) PushAll();
+  return any;
 }
+
+bool X11Platform::InputQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
 
 void X11Platform::Flush() {
   // XFlush also looks for replies (two reads of the socket) even when nothing
@@ -215,57 +214,25 @@ void X11Platform::Flush() {
   flushedBefore_ = next;
 }
 
-bool X11Platform::Sleep(std::optional<TimePoint> deadline) {
+bool X11Platform::SleepUntil(std::optional<TimePoint> wake) {
   Flush();
-  if (XEventsQueued(display_, QueuedAlready) > 0) return false;
+  // The flush may have read events: they are input already.
+  if (XEventsQueued(display_, QueuedAlready) > 0) return true;
   pollfd fd{ConnectionNumber(display_), POLLIN, 0};
   timespec timeout{};
   timespec* limit = nullptr;
-  if (deadline) {
-    auto left = *deadline - Clock::now();
+  if (wake) {
+    auto left = *wake - Clock::now();
     if (left < Clock::duration::zero()) left = Clock::duration::zero();  // still look once
     auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
     timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
     timeout.tv_nsec = static_cast<long>(ns % 1000000000);
     limit = &timeout;
   }
-  // EINTR: the caller looks again.
-  return ::ppoll(&fd, 1, limit, nullptr) > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-}
-
-void X11Platform::WaitUntil(TimePoint deadline) {
-  // The pacer waits once per refresh-long batch: push what the batch drew now,
-  // before sleeping, rather than waking up again for it a moment later.
-  if (AnyChanges() && Clock::now() - lastPush_ >= kEarlyPushAfter) PushAll();
-  for (;;) {
-    if (PushDue(Clock::now())) PushAll();
-    if (XEventsQueued(display_, QueuedAlready) > 0) return;
-    TimePoint now = Clock::now();
-    if (now >= deadline) return;
-    // Changes still waiting for their refresh wake us up in time to push them.
-    TimePoint wake = deadline;
-    if (AnyChanges()) wake = std::min(wake, std::max(now, lastPush_ + kRefreshInterval));
-    const bool readable = Sleep(wake);
-    // The sleep watched the socket: the next DoEvents need not look again.
-    lastSocketLook_ = Clock::now();
-    // Read what arrived; input makes the next round return at once.
-    if (readable) XEventsQueued(display_, QueuedAfterReading);
-  }
-}
-
-void X11Platform::RunMessageLoop() {
-  while (AnyLoaded()) {
-    if (XPending(display_) > 0) {
-      XEvent event;
-      XNextEvent(display_, &event);
-      HandleEvent(event);
-      continue;
-    }
-    if (PushDue(Clock::now())) PushAll();
-    std::optional<TimePoint> wake;
-    if (AnyChanges()) wake = lastPush_ + kRefreshInterval;
-    Sleep(wake);
-  }
+  // EINTR: the caller looks again. Readable: read it, so the queue says
+  // whether it was a whole event.
+  if (::ppoll(&fd, 1, limit, nullptr) <= 0 || (fd.revents & (POLLIN | POLLHUP | POLLERR)) == 0) return false;
+  return XEventsQueued(display_, QueuedAfterReading) > 0;
 }
 
 // ---- screen ----

@@ -1,6 +1,7 @@
 // The Platform for a native Linux desktop: Xlib on one display connection,
 // POSIX files. Windows draw into the shared Canvas, which is pushed to the
-// server (only what changed) at most once per display refresh.
+// server (only what changed) at most once per display refresh. The event loop
+// is the shared one (platform/EventLoop.h) over the connection's queue.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventLoop.h"
 #include "platform/Platform.h"
 #include "platform/Random.h"
 
@@ -16,7 +18,7 @@ namespace kal::x11 {
 
 class X11Window;
 
-class X11Platform final : public Platform {
+class X11Platform final : public Platform, private EventSource {
  public:
   // Connects to $DISPLAY; nullptr when no display can be opened.
   static std::unique_ptr<X11Platform> Open(std::string commandLine);
@@ -30,11 +32,16 @@ class X11Platform final : public Platform {
   std::string SettingsDirectory() override;
   char PathSeparator() const override { return '/'; }
   [[noreturn]] void EndProcess(int exitCode) override;
-  void DoEvents() override;
-  void RunMessageLoop() override;
-  void WaitUntil(TimePoint deadline) override;
-  TimePoint Now() override { return Clock::now(); }
+  void DoEvents() override { loop_.DoEvents(); }
+  void RunMessageLoop() override { loop_.RunMessageLoop(); }
+  void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
+  TimePoint Now() override { return Clock::now(); }  // also the loop's clock
   void ReportFatal(const std::string& message) override;
+  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
+    return loop_.SetTimer(interval, std::move(tick));
+  }
+  void KillTimer(int id) override { loop_.KillTimer(id); }
+  void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
   // "Kalvessa: <message>" on stderr; usable before a platform exists.
   static void WriteReport(const std::string& message);
 
@@ -54,11 +61,18 @@ class X11Platform final : public Platform {
   std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
   void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
   void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
+  bool GetCursorPos(int& x, int& y) override;
+  void OpenDocument(Handle owner, const std::string& address) override;
+  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
+  forms::TextRenderer& Text() override;
 
   // ---- files ----
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
+  std::optional<std::int64_t> FileModified(const std::string& path) override;
+  std::string UserSettingsDirectory() override { return {}; }  // the settings are the user's already
+  std::string LastFileError() override;
 
   RandomSource& Random() override { return random_; }
 
@@ -88,15 +102,22 @@ class X11Platform final : public Platform {
  private:
   X11Platform(Display* display, std::string commandLine);
   void HandleEvent(XEvent& event);
-  void PushAll();
-  bool PushDue(TimePoint now) const;
   // Sends the requests made since the last flush, if any.
   void Flush();
-  bool AnyLoaded() const;
-  bool AnyChanges() const;
-  // Sleeps until the connection is readable or the deadline; no deadline: no
-  // limit. True when the socket has something to read.
-  bool Sleep(std::optional<TimePoint> deadline);
+
+  // ---- EventSource: the loop's primitives on the connection ----
+  // The coarse monotonic clock (CLOCK_MONOTONIC_COARSE).
+  TimePoint CoarseNow() override;
+  // XEventsQueued(QueuedAfterFlush), then the queue.
+  bool ReadAndDispatch() override;
+  // The queue Xlib has already read (XQLength: no system call, no lock).
+  bool DispatchQueued() override;
+  bool InputQueued() override;
+  // One ppoll on the connection after a flush of what was requested.
+  bool SleepUntil(std::optional<TimePoint> wake) override;
+  bool AnyChanges() override;
+  void PushChanges() override;
+  bool AnyLoaded() override;
 
   Display* display_;
   int screen_;
@@ -106,13 +127,13 @@ class X11Platform final : public Platform {
   Atoms atoms_{};
   bool shmAvailable_ = false;
   PcgRandom random_;
+  std::unique_ptr<forms::TextRenderer> text_;  // made on first use
   int cursorCount_ = 0;
   Cursor invisibleCursor_ = 0;
   std::vector<X11Window*> windows_;
-  TimePoint lastPush_{};
   std::size_t pushCount_ = 0;
-  TimePoint lastSocketLook_{};
   unsigned long flushedBefore_ = 0;  // NextRequest at the last Flush
+  EventLoop loop_{*this};
 };
 
 }  // namespace kal::x11
