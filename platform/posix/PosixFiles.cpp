@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace kal {
@@ -102,11 +103,24 @@ bool PosixFiles::MakeDirectories(const std::string& path, unsigned mode) {
   return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+int g_lastWriteError = 0;  // errno of the last failed WriteFileAtomic
+}  // namespace
+
+std::string PosixFiles::LastWriteError() {
+  return g_lastWriteError != 0 ? std::strerror(g_lastWriteError) : "";
+}
+
 bool PosixFiles::WriteFileAtomic(const std::string& requested, std::string_view bytes) {
-  if (requested.empty() || requested.back() == '/') return false;
+  // The reason the caller may tell the user, taken before clean-up changes errno.
+  auto failed = [](int error) {
+    g_lastWriteError = error;
+    return false;
+  };
+  if (requested.empty() || requested.back() == '/') return failed(EISDIR);
   const std::string path = FollowLinks(requested);
   const std::string dir = DirectoryOf(path);
-  if (!MakeDirectories(dir, 0700)) return false;
+  if (!MakeDirectories(dir, 0700)) return failed(errno != 0 ? errno : ENOTDIR);
 
   // The temporary name is unique to this process and attempt; O_EXCL refuses
   // to reuse anything already there. Mode 0666 lets the umask decide, as for
@@ -117,25 +131,34 @@ bool PosixFiles::WriteFileAtomic(const std::string& requested, std::string_view 
   for (int tries = 0; tries < 100 && raw < 0; ++tries) {
     temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++attempt);
     raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0 && errno != EEXIST) return false;
+    if (raw < 0 && errno != EEXIST) return failed(errno);
   }
-  if (raw < 0) return false;
+  if (raw < 0) return failed(EEXIST);
   Fd fd(raw);
   struct stat old {};
+  errno = 0;
   bool ok = WriteAll(fd.get(), bytes);
   if (ok && ::stat(path.c_str(), &old) == 0) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
   ok = ok && ::fsync(fd.get()) == 0;
   ok = fd.Close() && ok;
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
+    const int error = errno != 0 ? errno : EIO;
     ::unlink(temp.c_str());
-    return false;
+    return failed(error);
   }
+  g_lastWriteError = 0;
   // Make the rename itself durable. A directory that cannot be opened or
   // flushed (some file systems) does not undo a finished replacement.
   Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.get() >= 0) ::fsync(dirFd.get());
   return true;
+}
+
+std::optional<long long> PosixFiles::Modified(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
 std::string PosixFiles::ExecutableDirectory() {

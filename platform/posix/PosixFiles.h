@@ -22,6 +22,10 @@ class PosixFiles {
   // configuration). A symbolic link is followed and its target replaced. False
   // on any failure, with nothing left behind.
   static bool WriteFileAtomic(const std::string& path, std::string_view bytes);
+  // The system's reason the last WriteFileAtomic failed ("" after a success).
+  static std::string LastWriteError();
+  // The time the file was last written (nanoseconds since the epoch), if it exists.
+  static std::optional<long long> Modified(const std::string& path);
 
   // The directory of the running executable (from /proc/self/exe), no trailing
   // slash except for "/". "." when the kernel does not tell.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/WideText.h"
+
 namespace kal::win32 {
 namespace {
 
@@ -85,26 +87,68 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
   return data;
 }
 
+namespace {
+DWORD g_lastWriteError = ERROR_SUCCESS;  // of the last failed replacement
+
+// Records the system's reason (before clean-up changes it) and fails.
+bool Failed(DWORD error) {
+  g_lastWriteError = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+  return false;
+}
+}  // namespace
+
 bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) {
-  if (path.empty() || IsSeparator(path.back())) return false;
+  if (path.empty() || IsSeparator(path.back())) return Failed(ERROR_INVALID_NAME);
   CreateParentDirectories(path);
   std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   {
     FileHandle file(
         CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    if (!file.valid()) return Failed(GetLastError());
     bool ok = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     ok = file.Close() && ok;
     if (!ok) {
+      const DWORD why = error != ERROR_SUCCESS ? error : GetLastError();
       DeleteFileW(temp.c_str());
-      return false;
+      return Failed(why);
     }
   }
   if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD why = GetLastError();
     DeleteFileW(temp.c_str());
-    return false;
+    return Failed(why);
   }
+  g_lastWriteError = ERROR_SUCCESS;
   return true;
+}
+
+std::string LastWriteError() {
+  if (g_lastWriteError == ERROR_SUCCESS) return {};
+  wchar_t* text = nullptr;
+  DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      g_lastWriteError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message =
+      n > 0 && text ? std::wstring(text, n) : L"error " + std::to_wstring(g_lastWriteError);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n')) message.pop_back();
+  return Narrow(message);
+}
+
+bool Exists(const std::wstring& path) {
+  // Anything there counts, readable or not: only "not found" means absent.
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD error = GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME &&
+         error != ERROR_BAD_NETPATH && error != ERROR_INVALID_DRIVE;
+}
+
+std::optional<long long> Modified(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
 }
 
 }  // namespace kal::win32

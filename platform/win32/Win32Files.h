@@ -12,5 +12,11 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path);
 // it over the target, so a crash leaves either the old or the new file. Creates
 // missing parent directories. False (and no temporary left behind) on failure.
 bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes);
+// The system's reason the last replacement failed ("" after a success).
+std::string LastWriteError();
+// Whether anything is at the path, readable or not (a locked or denied file exists).
+bool Exists(const std::wstring& path);
+// The last write time (100 ns ticks), if the file exists.
+std::optional<long long> Modified(const std::wstring& path);
 
 }  // namespace kal::win32

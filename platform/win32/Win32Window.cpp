@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <span>
+#include <vector>
 
+#include "assets/Assets.h"
 #include "platform/win32/WideText.h"
 
 namespace kal::win32 {
@@ -91,6 +94,7 @@ Win32Window::~Win32Window() {
   // calls one on destruction).
   if (hwnd_) DestroyWindow(hwnd_);
   if (background_) DeleteObject(background_);
+  if (handCursor_) DestroyCursor(handCursor_);
 }
 
 Handle Win32Window::handle() const { return static_cast<Handle>(reinterpret_cast<std::intptr_t>(hwnd_)); }
@@ -135,6 +139,47 @@ void Win32Window::Unload() {
   unloading_ = true;
   handler_.OnUnload();
   if (hwnd_) DestroyWindow(hwnd_);
+}
+
+HCURSOR Win32Window::HandCursor() {
+  if (handCursor_) return handCursor_;
+  // The .cur file's one image, preceded by its hot spot, as cursor resources
+  // hold it.
+  std::span<const std::uint8_t> file = assets::Find(assets::kHandPointer);
+  if (file.size() < 22) return nullptr;
+  auto word = [&](std::size_t at) { return static_cast<std::uint16_t>(file[at] | (file[at + 1] << 8)); };
+  auto dword = [&](std::size_t at) { return static_cast<std::uint32_t>(word(at) | (word(at + 2) << 16)); };
+  const std::uint32_t size = dword(14), offset = dword(18);
+  if (offset > file.size() || size > file.size() - offset) return nullptr;
+  std::vector<std::uint8_t> resource(4 + size);
+  resource[0] = file[10];  // hot spot x
+  resource[1] = file[11];
+  resource[2] = file[12];  // hot spot y
+  resource[3] = file[13];
+  std::copy_n(file.begin() + offset, size, resource.begin() + 4);
+  handCursor_ = reinterpret_cast<HCURSOR>(CreateIconFromResourceEx(
+      resource.data(), static_cast<DWORD>(resource.size()), FALSE, 0x00030000, 0, 0, 0));
+  return handCursor_;
+}
+
+void Win32Window::SetHandPointer(bool hand) {
+  if (hand == hand_) return;
+  hand_ = hand;
+  // Shown at once if the pointer is over the client area now.
+  POINT p{};
+  if (hwnd_ && GetCursorPos(&p) && WindowFromPoint(p) == hwnd_) {
+    SetCursor(hand_ && HandCursor() ? HandCursor()
+                                    : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+  }
+}
+
+std::pair<int, int> Win32Window::OuterSize(int clientWidth, int clientHeight) {
+  RECT r{0, 0, clientWidth, clientHeight};
+  if (hwnd_) {
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+  }
+  return {r.right - r.left, r.bottom - r.top};
 }
 
 std::int32_t Win32Window::GetStyle() {
@@ -278,10 +323,29 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN: {
       int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
       int shift = ShiftState();
+      // The release comes here wherever the pointer is by then.
+      SetCapture(hwnd);
       float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
       Deliver([&] { handler_.OnMouseDown(button, shift, x, y); });
       return 0;
     }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
+      int shift = ShiftState();
+      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      // The mouse stays with the window until the last button is up.
+      if ((wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == hwnd) ReleaseCapture();
+      Deliver([&] { handler_.OnMouseUp(button, shift, x, y); });
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lp) == HTCLIENT && hand_ && HandCursor()) {
+        SetCursor(HandCursor());
+        return TRUE;
+      }
+      return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_MOUSEMOVE: {
       // Every move is delivered, including the one the system sends after
       // the first paint without any real motion.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Canvas.h"
@@ -60,6 +61,9 @@ class Win32Window final : public PlatformWindow {
   // killed included), this window is unloaded.
   bool SetParent(Handle parent) override;
   Handle Owner() override;
+  void SetHandPointer(bool hand) override;
+  // AdjustWindowRectEx: the frame the system draws around the client area.
+  std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
 
   // The native window was destroyed without this window hearing of it.
   bool Gone() const;
@@ -105,6 +109,9 @@ class Win32Window final : public PlatformWindow {
   Presenter presenter_;
   bool unloading_ = false;
   HWND parent_ = nullptr;  // a parent given by SetParent, watched
+  bool hand_ = false;      // the hand pointer over the client area
+  HCURSOR handCursor_ = nullptr;
+  HCURSOR HandCursor();
 };
 
 }  // namespace kal::win32

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/x11/X11Errors.h"
+#include "platform/x11/X11Icons.h"
 #include "platform/x11/X11Platform.h"
 
 namespace kal::x11 {
@@ -124,8 +125,8 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
   attrs.background_pixel = BlackPixel(display_, screen);
   attrs.border_pixel = BlackPixel(display_, screen);
   attrs.override_redirect = overrideRedirect_ ? True : False;
-  attrs.event_mask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask | ExposureMask |
-                     StructureNotifyMask;
+  attrs.event_mask = KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                     EnterWindowMask | ExposureMask | StructureNotifyMask;
   window_ = XCreateWindow(display_, platform.root(), 0, 0, static_cast<unsigned>(width),
                           static_cast<unsigned>(height), 0, DefaultDepth(display_, screen), InputOutput,
                           DefaultVisual(display_, screen),
@@ -154,6 +155,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
   long pid = static_cast<long>(::getpid());
   XChangeProperty(display_, window_, atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&pid), 1);
+  if (desc.border && !fullScreen_) SetProgramIcon(display_, window_);
   if (!desc.border || fullScreen_) {
     // Motif hints, understood by every common window manager: no decorations.
     long motif[5] = {2 /* decorations field valid */, 0, 0 /* none */, 0, 0};
@@ -189,6 +191,8 @@ void X11Window::DestroyNative() {
   if (platform_ == nullptr || window_ == 0) return;
   platform_->Unregister(this);
   presenter_.reset();
+  if (handCursor_ != 0) XFreeCursor(display_, handCursor_);
+  handCursor_ = 0;
   if (!nativeGone_) XDestroyWindow(display_, window_);
   XFlush(display_);
   window_ = 0;
@@ -322,9 +326,28 @@ void X11Window::ApplyCursor(bool hidden) {
   if (window_ == 0) return;
   if (hidden) {
     XDefineCursor(display_, window_, platform_->invisibleCursor());
+  } else if (hand_ && HandCursor() != 0) {
+    XDefineCursor(display_, window_, HandCursor());
   } else {
     XUndefineCursor(display_, window_);
   }
+}
+
+Cursor X11Window::HandCursor() {
+  if (handCursor_ == 0) handCursor_ = MakeHandCursor(display_);
+  return handCursor_;
+}
+
+void X11Window::SetHandPointer(bool hand) {
+  if (hand == hand_) return;
+  hand_ = hand;
+  ApplyCursor(platform_->cursorHidden());
+  XFlush(display_);
+}
+
+std::pair<int, int> X11Window::OuterSize(int clientWidth, int clientHeight) {
+  // The window is the client area: a window manager's frame lies around it.
+  return {clientWidth, clientHeight};
 }
 
 void X11Window::Push() {
@@ -381,6 +404,15 @@ void X11Window::Dispatch(const XEvent& event) {
       int button = b.button == Button1 ? 1 : b.button == Button3 ? 2 : b.button == Button2 ? 4 : 0;
       if (button == 0) return;
       handler_.OnMouseDown(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
+      return;
+    }
+    case ButtonRelease: {
+      // The server keeps the pointer for the window that got the press until
+      // the release, wherever the pointer is: the same rule as the desktop.
+      const XButtonEvent& b = event.xbutton;
+      int button = b.button == Button1 ? 1 : b.button == Button3 ? 2 : b.button == Button2 ? 4 : 0;
+      if (button == 0) return;
+      handler_.OnMouseUp(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
       return;
     }
     case MotionNotify: {

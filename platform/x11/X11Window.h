@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Canvas.h"
@@ -38,6 +39,8 @@ class X11Window final : public PlatformWindow {
   bool SetParent(Handle parent) override;
   // X windows have no owner.
   Handle Owner() override { return 0; }
+  void SetHandPointer(bool hand) override;
+  std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
 
   // ---- for the platform ----
   Window xid() const { return window_; }
@@ -78,8 +81,11 @@ class X11Window final : public PlatformWindow {
   bool topmost_ = false;
   bool mapped_ = false;  // Show() was called
   bool unloading_ = false;
-  bool entered_ = false;     // the pointer's first arrival has been reported
-  bool nativeGone_ = false;  // the server destroyed the window already
+  bool entered_ = false;  // the pointer's first arrival has been reported
+  bool nativeGone_ = false;
+  bool hand_ = false;  // the hand pointer shows over the window
+  Cursor handCursor_ = 0;
+  Cursor HandCursor();  // the server destroyed the window already
   std::int32_t style_;
   Window parent_ = 0;  // a foreign parent (SetParent), watched for its size and end
   Canvas canvas_;

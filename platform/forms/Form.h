@@ -1,0 +1,93 @@
+// A form: a top-level window whose client area shows a tree of controls made
+// from a layout table. It composes the controls onto the window's surface,
+// takes the mouse for the control that was pressed until the release, sends
+// keys to the focused control and tells which pointer to show.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "assets/DialogLayout.h"
+#include "platform/Platform.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Text.h"
+
+namespace kal::forms {
+
+// The default background of a form: the system's button face.
+inline constexpr Color kButtonFace = Rgb(212, 208, 200);
+
+class Form final : public WindowHandler {
+ public:
+  Form(Platform& platform, TextRenderer& text, const layout::Window& design,
+       std::span<const layout::Control> controls);
+  ~Form() override;
+
+  Control* Find(std::string_view name, int index = -1);
+  PictureBox& Pic(std::string_view name);
+  ImageControl& Img(std::string_view name, int index = -1);
+  Label& Lbl(std::string_view name, int index = -1);
+  HScrollBar& Bar(std::string_view name);
+
+  // Creates the native window, hidden, and runs Load.
+  void LoadWindow();
+  PlatformWindow* window() { return window_.get(); }
+  Platform& platform() { return platform_; }
+  TextRenderer& text() { return text_; }
+
+  // The top-left corner of a control's client area in window pixels.
+  PixelRect WindowRect(const Control& c) const;
+  // Draws a control's area again (after its content changed).
+  void Invalidate(const Control& c);
+  void InvalidateWindowRect(const PixelRect& r);
+  // The control that takes the keyboard (none: 0).
+  Control* focus() { return focus_; }
+  void SetFocus(Control* c);
+
+  // What the logic handles.
+  std::function<void()> Load;
+  std::function<void()> Unload;
+  // Tells the platform which pointer to show: true for the hand.
+  std::function<void(bool hand)> ShowHand;
+  // Scroll-bar arrows and track repeat while held, after a short delay: the
+  // form's owner runs RepeatHeld on a timer of kRepeatMs while HeldRepeats().
+  static constexpr int kRepeatDelayMs = 350;
+  static constexpr int kRepeatMs = 50;
+  bool HeldRepeats();
+  void RepeatHeld();
+
+  // The whole client area as the controls draw it (tests, tools).
+  const Canvas& frame() const { return frame_; }
+
+ private:
+  void OnLoad(PlatformWindow&) override;
+  void OnUnload() override;
+  void OnPaint(PlatformWindow& self) override;
+  void OnMouseDown(int button, int shift, float x, float y) override;
+  void OnMouseMove(int button, int shift, float x, float y) override;
+  void OnMouseUp(int button, int shift, float x, float y) override;
+  void OnKeyDown(int keyCode, int shift) override;
+
+  Control* HitTest(int x, int y);
+  Control* HitTestIn(Control& c, int x, int y, int ox, int oy);
+  void Compose(const PixelRect& clip);
+  std::vector<Control*> TabOrder();
+
+  Platform& platform_;
+  TextRenderer& text_;
+  const layout::Window& design_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<Control*> top_;  // the window's own controls, back to front
+  std::unique_ptr<PlatformWindow> window_;
+  Canvas frame_;
+  Control* pressed_ = nullptr;  // has the mouse until the release
+  int pressedButton_ = 0;
+  TimePoint pressedAt_{};
+  Control* focus_ = nullptr;
+  bool hand_ = false;
+};
+
+}  // namespace kal::forms
