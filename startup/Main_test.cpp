@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/memory/RunForTest.h"
 #include "startup/Run.h"
@@ -16,6 +18,8 @@ const std::string kSettings(kSettingsCaption);
 // delivered by its first DoEvents (inside the load handler, before any frame).
 RunOutcome RunLine(MemoryPlatform& p, const std::string& commandLine) {
   p.commandLine = commandLine;
+  // The settings dialog's loop would wait for input for ever.
+  p.loopUntil = p.now + std::chrono::seconds(1);
   p.ScheduleInput(1, {ScriptedInput::Kind::KeyDown, 32});
   return RunUntilEnd([&] { RunProgram(p); });
 }

@@ -24,8 +24,31 @@ std::string ReadIniString(Platform& platform, std::string_view section, std::str
                           const std::string& file);
 
 // Writes the value; the file is replaced atomically so a crash or a full disk
-// never leaves it truncated. Returns empty text; a failure is not reported.
+// never leaves it truncated. Returns empty text, as the profile function does.
 std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
                            std::string_view value, const std::string& file);
+// The same, telling whether the value was stored.
+bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
+                    std::string_view value, const std::string& file);
+
+// Where a saved count may live. Beside the program first; where that folder
+// cannot be written (a program installed in a system folder), in the user's
+// own settings folder. Empty perUser: the system has no such fallback.
+struct SettingsFiles {
+  std::string beside;
+  std::string perUser;
+};
+SettingsFiles SettingsPaths(Platform& platform);
+
+// The stored count's text: from the per-user file when it holds one and was
+// written after the file beside the program (so the last save wins and a
+// stale per-user file never hides a newer one beside the program), else from
+// the file beside the program.
+std::string ReadSetting(Platform& platform);
+
+// Stores the count's text beside the program, else in the per-user file.
+// Empty text when it was stored; otherwise what to tell the user: the file
+// and the system's reason.
+std::string WriteSetting(Platform& platform, std::string_view value);
 
 }  // namespace kal

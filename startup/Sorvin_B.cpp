@@ -4,6 +4,7 @@
 #include "platform/Numeric.h"
 #include "preview/Sorvin_R.h"
 #include "saver/Sorvin_S.h"
+#include "settings/Sorvin_P.h"
 #include "startup/HostHandle.h"
 #include "startup/SettingsFile.h"
 #include "startup/SwitchLetter.h"
@@ -44,7 +45,16 @@ void Sorvin_B::Main() {
     platform_.EndProcess(0);
   }
   if (letter == "C") {
-    // The settings dialog is not built yet: until it is, settings mode ends here.
+    SettingsContext context{platform_,
+                            ParticleCount,
+                            &SettingText,
+                            &ZoomX,
+                            &ZoomY,
+                            [this](Handle window) { ZoomRectIn(window); },
+                            [this](Handle window) { ZoomRectOut(window); },
+                            [this](const std::string& value) { return WriteSetting(platform_, value); }};
+    settings_ = std::make_unique<Sorvin_P>(std::move(context), platform_.Text());
+    settings_->ShowModal();
     platform_.EndProcess(0);
   }
   if (letter != "S" && !commandLine.empty()) platform_.EndProcess(0);
@@ -62,9 +72,7 @@ Truth Sorvin_B::IsWindowsNT() {
 }
 
 void Sorvin_B::LoadSettings() {
-  std::string path;
-  SkipOnError([&] { path = SettingsPath(platform_); });
-  SkipOnError([&] { SettingText = ReadIniString(platform_, kSettingsSection, kSettingsKey, path); });
+  SkipOnError([&] { SettingText = ReadSetting(platform_); });
   if (SettingText.empty()) {
     ParticleCount = 120;
   } else {

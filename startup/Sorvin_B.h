@@ -11,6 +11,7 @@
 
 namespace kal {
 
+class Sorvin_P;
 class Sorvin_R;
 class Sorvin_S;
 
@@ -36,6 +37,8 @@ class Sorvin_B {
   void ZoomRectOut(Handle window);
 
   Platform& platform() { return platform_; }
+  // The settings dialog while "/c" runs (tests look at it).
+  Sorvin_P* settingsDialog() { return settings_.get(); }
 
   // Process-wide values.
   std::int16_t ParticleCount = 0;
@@ -49,6 +52,7 @@ class Sorvin_B {
   Platform& platform_;
   std::unique_ptr<Sorvin_S> saver_;
   std::unique_ptr<Sorvin_R> preview_;
+  std::unique_ptr<Sorvin_P> settings_;
 };
 
 }  // namespace kal
