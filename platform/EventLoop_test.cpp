@@ -385,6 +385,10 @@ TEST(EventLoopModal, EndsWhenDoneOrWhenNoWindowIsLoaded) {
          d.keys.onKey = [&d] { d.window->Unload(); };
        },
        [](Desk&, const std::size_t&) { return false; }, 25, 2, 1},
+      // The memory backend's guard: a test without a limit still ends.
+      {"a timer that never stops, no limit set",
+       [](Desk& d, const std::size_t&) { d.p.loopUntil = TimePoint::max(); },
+       [](Desk&, const std::size_t&) { return false; }, 10000, 1000, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -175,6 +175,7 @@ void MemoryPlatform::WaitUntil(TimePoint deadline) {
 
 template <class F>
 void MemoryPlatform::RunLoop(F&& loop) {
+  if (loops_ == 0) loopEnd_ = now + kDefaultLoopTime;
   struct Running {
     int& loops;
     explicit Running(int& l) : loops(l) { ++loops; }
@@ -231,9 +232,13 @@ bool MemoryPlatform::SleepUntil(std::optional<TimePoint> wake) {
   if (!InputQueued()) {
     std::optional<TimePoint> until = wake;
     if (!timed_.empty() && (!until || timed_.front().when < *until)) until = timed_.front().when;
-    if (loops_ > 0 && (!until || *until > loopUntil)) {
-      if (loopUntil != TimePoint::max()) now = std::max(now, loopUntil);
-      throw LoopIdle{};
+    if (loops_ > 0) {
+      const TimePoint limit = loopUntil != TimePoint::max() ? loopUntil : loopEnd_;
+      if (!until) throw LoopIdle{};
+      if (*until > limit) {
+        now = std::max(now, limit);
+        throw LoopIdle{};
+      }
     }
     if (!until) throw std::logic_error("MemoryPlatform: a sleep without end outside a message loop");
     now = std::max(now, *until);

@@ -118,9 +118,12 @@ class MemoryPlatform final : public Platform, private EventSource {
   // Input that arrives when the fake clock reaches `when`: it ends a sleep
   // then, and the next look delivers it.
   void ScheduleInputAt(TimePoint when, ScriptedInput input);
-  // A message loop (RunMessageLoop, RunModalLoop) that would sleep past this
-  // time, or for ever, ends there: so a test cannot hang.
+  // A message loop (RunMessageLoop, RunModalLoop) ends when it would sleep
+  // for ever (nothing scripted is left) or past this time, the clock then
+  // standing at it: so a test cannot hang, even with a timer that never stops.
+  // Left at max: kDefaultLoopTime after the outermost loop started.
   TimePoint loopUntil = TimePoint::max();
+  static constexpr auto kDefaultLoopTime = std::chrono::seconds(10);
   // Called on every DoEvents with its number; may schedule input or throw.
   std::function<void(long)> onDoEvents;
 
@@ -210,6 +213,7 @@ class MemoryPlatform final : public Platform, private EventSource {
   std::deque<Timed> timed_;            // not arrived yet, by time
   std::deque<ScriptedInput> arrived_;  // arrived, not delivered yet
   int loops_ = 0;                      // message loops running
+  TimePoint loopEnd_{};                // where the running loops end if loopUntil is not set
   int emptySleeps_ = 0;                // sleeps in a row that did not move the clock
   std::vector<MemoryWindow*> windows_;
   Handle nextHandle_ = 0x1000;
