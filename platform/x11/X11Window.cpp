@@ -28,6 +28,10 @@ int ButtonState(unsigned state) {
   return ((state & Button1Mask) ? 1 : 0) | ((state & Button3Mask) ? 2 : 0) | ((state & Button2Mask) ? 4 : 0);
 }
 
+// A button as the logic knows it: 1 left, 2 right, 4 middle; 0 for the
+// wheel's steps (buttons 4 to 7), which are not clicks.
+int LogicButton(unsigned x) { return x == Button1 ? 1 : x == Button3 ? 2 : x == Button2 ? 4 : 0; }
+
 // A key's code as the logic knows it (the desktop's virtual-key numbers for
 // letters, digits and the common keys); other keys pass their keysym.
 int KeyCodeOf(KeySym ks) {
@@ -400,8 +404,7 @@ void X11Window::Dispatch(const XEvent& event) {
     }
     case ButtonPress: {
       const XButtonEvent& b = event.xbutton;
-      // 1 left, 2 middle, 3 right; 4 to 7 are wheel steps, not clicks.
-      int button = b.button == Button1 ? 1 : b.button == Button3 ? 2 : b.button == Button2 ? 4 : 0;
+      const int button = LogicButton(b.button);
       if (button == 0) return;
       handler_.OnMouseDown(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
       return;
@@ -410,7 +413,7 @@ void X11Window::Dispatch(const XEvent& event) {
       // The server keeps the pointer for the window that got the press until
       // the release, wherever the pointer is: the same rule as the desktop.
       const XButtonEvent& b = event.xbutton;
-      int button = b.button == Button1 ? 1 : b.button == Button3 ? 2 : b.button == Button2 ? 4 : 0;
+      const int button = LogicButton(b.button);
       if (button == 0) return;
       handler_.OnMouseUp(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
       return;
