@@ -1,6 +1,7 @@
 // xprobe: asks a running X server what the integration tests need to know.
 //
 //   xprobe cursor                  "visible" or "hidden" (the cursor image now on screen)
+//   xprobe cursor-hotspot          "X Y": the hot spot of the cursor image now on screen
 //   xprobe window CAPTION          id, geometry, override-redirect, _NET_WM_STATE and map
 //                                  state of the top-level window with that caption; exit 1 if none
 //   xprobe count CAPTION           how many top-level windows have that caption
@@ -162,13 +163,25 @@ double Seconds(const char* text) {
   return end != text && s > 0 ? s : 10.0;
 }
 
-int CursorState() {
+XFixesCursorImage* CursorImage() {
   int eventBase = 0, errorBase = 0;
   if (!XFixesQueryExtension(g_display, &eventBase, &errorBase)) {
     std::fprintf(stderr, "xprobe: no XFIXES extension\n");
-    return 2;
+    return nullptr;
   }
-  XFixesCursorImage* img = XFixesGetCursorImage(g_display);
+  return XFixesGetCursorImage(g_display);
+}
+
+int CursorHotspot() {
+  XFixesCursorImage* img = CursorImage();
+  if (img == nullptr) return 2;
+  std::printf("%d %d\n", img->xhot, img->yhot);
+  XFree(img);
+  return 0;
+}
+
+int CursorState() {
+  XFixesCursorImage* img = CursorImage();
   if (img == nullptr) return 2;
   bool visible = false;
   for (int i = 0; i < img->width * img->height; ++i) {
@@ -353,7 +366,7 @@ int Close(const std::string& caption) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: xprobe cursor | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
+               "usage: xprobe cursor | cursor-hotspot | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
                "       gone CAPTION SECONDS | pointer | screen | wm | wm-ready SECONDS | hold CAPTION "
                "SECONDS | close CAPTION |\n"
                "       launch CAPTION SECONDS -- PROGRAM ARGS... |\n"
@@ -375,6 +388,8 @@ int main(int argc, char** argv) {
   int rc = 2;
   if (cmd == "cursor") {
     rc = CursorState();
+  } else if (cmd == "cursor-hotspot") {
+    rc = CursorHotspot();
   } else if (cmd == "window" && argc == 3) {
     rc = WindowInfo(argv[2]);
   } else if (cmd == "count" && argc == 3) {

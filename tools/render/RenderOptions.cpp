@@ -76,6 +76,9 @@ std::string RenderUsage() {
          "  --json                 print the swarm state after the last frame on stdout\n"
          "  --preview              instead of the saver: the preview window placed into a host\n"
          "                         window of --width x --height, written with --png\n"
+         "  --dialog               instead of the saver: the settings dialog's client area as it\n"
+         "                         shows with the stored count --count, written with --png\n"
+         "  --ticks N              with --dialog: banner ticks run before the picture (default 0)\n"
          "A run-time error of the animation ends the run as it ends the saver: the picture\n"
          "stays as it was, the pictures are written, the exit code is 0. Bad arguments exit\n"
          "with 2, a random file that runs out or an output that cannot be written with 3.\n";
@@ -87,6 +90,7 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
   std::optional<double> seconds;
   std::optional<long long> from;
   bool everyGiven = false;
+  bool ticksGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string& {
@@ -126,6 +130,11 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
       o.crop = ParseCrop(value());
     } else if (a == "--preview") {
       o.preview = true;
+    } else if (a == "--dialog") {
+      o.dialog = true;
+    } else if (a == "--ticks") {
+      o.ticks = ParseInteger<long long>(a, value(), 0, 1'000'000'000LL);
+      ticksGiven = true;
     } else if (a == "--json") {
       o.json = true;
     } else {
@@ -144,8 +153,10 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     throw UsageError("a " + std::to_string(o.width) + " x " + std::to_string(o.height) +
                      " screen is too large (at most " + std::to_string(kMaxPixels) + " pixels)");
   }
-  if (o.preview && (!o.png || o.series || o.gif || o.json))
+  if (o.preview && (!o.png || o.series || o.gif || o.json || o.dialog))
     throw UsageError("--preview is written with --png alone");
+  if (o.dialog && (!o.png || o.series || o.gif || o.json)) throw UsageError("--dialog is written with --png");
+  if (ticksGiven && !o.dialog) throw UsageError("--ticks only applies to --dialog");
   if (!o.png && !o.series && !o.gif && !o.json)
     throw UsageError("nothing to write: give --png, --series, --gif or --json");
   if ((everyGiven || from || o.crop || o.gifDelay) && !o.series && !o.gif) {

@@ -35,6 +35,8 @@ struct RenderOptions {
   std::optional<Crop> crop;
   bool json = false;
   bool preview = false;  // the preview window in a host of width x height instead
+  bool dialog = false;   // the settings dialog with stored count `count` instead
+  long long ticks = 0;   // banner ticks of the dialog before its picture
   bool help = false;
 };
 

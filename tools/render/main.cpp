@@ -13,6 +13,7 @@
 #include "platform/memory/MemoryPlatform.h"
 #include "preview/Sorvin_R.h"
 #include "saver/Swarm.h"
+#include "tools/render/DialogRender.h"
 #include "tools/render/FileRandom.h"
 #include "tools/render/ImageWriters.h"
 #include "tools/render/RenderOptions.h"
@@ -43,6 +44,7 @@ int RunPreview(const RenderOptions& o) {
 
 int Run(const RenderOptions& o) {
   if (o.preview) return RunPreview(o);
+  if (o.dialog) return RunDialog(o);
   std::unique_ptr<RandomSource> random;
   if (o.randomFile) {
     random = std::make_unique<ListRandom>(ReadRandomFile(*o.randomFile));
