@@ -16,6 +16,8 @@ int IniWriteCommand(const std::wstring& file, const std::wstring& value);
 int WriteFileCommand(const std::wstring& path, const std::wstring& text);
 int ReadFileCommand(const std::wstring& path);
 int HoldWindowCommand(const std::wstring& caption, int holdMs);
+// Waits for a visible window of this caption; reports its client area and frame.
+int DialogWaitCommand(const std::wstring& caption, long waitMs);
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs);
 int AssetsCommand(const std::wstring& dumpDir);
