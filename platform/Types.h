@@ -55,6 +55,10 @@ struct WindowDesc {
   // Borderless, topmost, covering the screen, taking every key and click (the
   // saver). X11 must know before the window is mapped.
   bool fullScreen = false;
+  // Designed in pixels: shown an integer number of times larger on a
+  // high-DPI display (see DisplayScale.h). The saver and the preview use the
+  // display's own pixels.
+  bool scaleToDisplay = false;
 };
 
 // The style bits a new window has: a popup, or a framed window with a caption

@@ -113,6 +113,7 @@ void Form::LoadWindow() {
   desc.caption = std::string(design_.caption);
   desc.border = true;
   desc.backColor = kButtonFace;
+  desc.scaleToDisplay = true;
   kal::LoadWindow(platform_, desc, *this, window_);
 }
 

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/DisplayScale.h"
 #include "platform/RefreshPace.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/x11/X11Errors.h"
@@ -247,6 +248,8 @@ ScreenMetrics X11Platform::Screen() {
   m.twipsPerPixelY = twips;
   return m;
 }
+
+int X11Platform::displayScale() { return ScaleForDpi(ResourceDpi(display_)); }
 
 // ---- windows ----
 

@@ -89,6 +89,8 @@ class X11Platform final : public Platform, private EventSource {
   // True when an EWMH window manager is running now.
   bool WindowManagerRunning();
   bool shmAvailable() const { return shmAvailable_; }
+  // How many times larger pixel-designed windows show (Xft.dpi, the desktop's font DPI).
+  int displayScale();
   // How many times the windows' changes were pushed (at most one a refresh).
   std::size_t pushCount() const { return pushCount_; }
   bool cursorHidden() const { return cursorCount_ < 0; }

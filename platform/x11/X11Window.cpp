@@ -177,11 +177,11 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
     topmost_ = true;
   }
 
-  canvas_.Resize(width, height);
-  canvas_.EnableDirtyTracking(true);
+  if (desc.scaleToDisplay) canvas_.SetScale(platform.displayScale());
+  canvas_.Resize(width, height, Rgb(0, 0, 0));
   presenter_ = std::make_unique<Presenter>(display_, window_, DefaultVisual(display_, screen),
                                            DefaultDepth(display_, screen), platform.shmAvailable());
-  presenter_->Resize(canvas_);
+  presenter_->Resize(canvas_.shown());
   ApplyCursor(platform.cursorHidden());
   platform.Register(this);
 }
@@ -222,10 +222,10 @@ void X11Window::Move(int left, int top, int width, int height) {
 }
 
 void X11Window::ResizeCanvas(int width, int height) {
-  if (width == canvas_.width() && height == canvas_.height()) return;
-  canvas_.Resize(width, height);
+  if (width == canvas_.shown().width() && height == canvas_.shown().height()) return;
+  canvas_.Resize(width, height, Rgb(0, 0, 0));
   exposed_.clear();
-  presenter_->Resize(canvas_);
+  presenter_->Resize(canvas_.shown());
   if (mapped_) handler_.OnPaint(*this);
 }
 
@@ -351,11 +351,13 @@ void X11Window::SetHandPointer(bool hand) {
 
 std::pair<int, int> X11Window::OuterSize(int clientWidth, int clientHeight) {
   // The window is the client area: a window manager's frame lies around it.
-  return {clientWidth, clientHeight};
+  return {clientWidth * canvas_.scale(), clientHeight * canvas_.scale()};
 }
 
 void X11Window::Push() {
-  if (window_ != 0 && !unloading_ && mapped_) presenter_->Push(canvas_, exposed_);
+  if (window_ == 0 || unloading_ || !mapped_) return;
+  canvas_.Sync();
+  presenter_->Push(canvas_.shown(), exposed_);
 }
 
 void X11Window::Dispatch(const XEvent& event) {
@@ -365,11 +367,12 @@ void X11Window::Dispatch(const XEvent& event) {
       // No persistent image: what the server repainted is black, in the
       // picture box as on the screen.
       const XExposeEvent& e = event.xexpose;
+      Canvas& shown = canvas_.shown();
       int x0 = std::max(0, e.x), y0 = std::max(0, e.y);
-      int x1 = std::min(canvas_.width(), e.x + e.width), y1 = std::min(canvas_.height(), e.y + e.height);
+      int x1 = std::min(shown.width(), e.x + e.width), y1 = std::min(shown.height(), e.y + e.height);
       for (int y = y0; y < y1; ++y) {
-        std::fill_n(canvas_.data() + static_cast<std::ptrdiff_t>(y) * canvas_.width() + x0,
-                    std::max(0, x1 - x0), 0u);
+        std::fill_n(shown.data() + static_cast<std::ptrdiff_t>(y) * shown.width() + x0, std::max(0, x1 - x0),
+                    0u);
       }
       if (x0 < x1 && y0 < y1) {
         exposed_.push_back(PixelRect{x0, y0, x1, y1});
@@ -406,7 +409,7 @@ void X11Window::Dispatch(const XEvent& event) {
       const XButtonEvent& b = event.xbutton;
       const int button = LogicButton(b.button);
       if (button == 0) return;
-      handler_.OnMouseDown(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
+      handler_.OnMouseDown(button, ShiftState(b.state), canvas_.ToDesigned(b.x), canvas_.ToDesigned(b.y));
       return;
     }
     case ButtonRelease: {
@@ -415,14 +418,14 @@ void X11Window::Dispatch(const XEvent& event) {
       const XButtonEvent& b = event.xbutton;
       const int button = LogicButton(b.button);
       if (button == 0) return;
-      handler_.OnMouseUp(button, ShiftState(b.state), static_cast<float>(b.x), static_cast<float>(b.y));
+      handler_.OnMouseUp(button, ShiftState(b.state), canvas_.ToDesigned(b.x), canvas_.ToDesigned(b.y));
       return;
     }
     case MotionNotify: {
       const XMotionEvent& m = event.xmotion;
       entered_ = true;
-      handler_.OnMouseMove(ButtonState(m.state), ShiftState(m.state), static_cast<float>(m.x),
-                           static_cast<float>(m.y));
+      handler_.OnMouseMove(ButtonState(m.state), ShiftState(m.state), canvas_.ToDesigned(m.x),
+                           canvas_.ToDesigned(m.y));
       return;
     }
     case EnterNotify: {
@@ -432,8 +435,8 @@ void X11Window::Dispatch(const XEvent& event) {
       const XCrossingEvent& c = event.xcrossing;
       if (entered_ || c.mode != NotifyNormal) return;
       entered_ = true;
-      handler_.OnMouseMove(ButtonState(c.state), ShiftState(c.state), static_cast<float>(c.x),
-                           static_cast<float>(c.y));
+      handler_.OnMouseMove(ButtonState(c.state), ShiftState(c.state), canvas_.ToDesigned(c.x),
+                           canvas_.ToDesigned(c.y));
       return;
     }
     case ClientMessage: {

@@ -10,6 +10,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
+#include "platform/DisplayScale.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Presenter.h"
 
@@ -88,8 +89,8 @@ class X11Window final : public PlatformWindow {
   Cursor HandCursor();  // the server destroyed the window already
   std::int32_t style_;
   Window parent_ = 0;  // a foreign parent (SetParent), watched for its size and end
-  Canvas canvas_;
-  CanvasSurface surface_{canvas_};
+  ScaledCanvas canvas_;
+  CanvasSurface surface_{canvas_.designed()};
   std::unique_ptr<Presenter> presenter_;
   std::vector<PixelRect> exposed_;  // areas the server repainted black, to push again
   // Cleared by the destructor, so Unload() can tell when the unload handler

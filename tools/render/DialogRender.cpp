@@ -17,14 +17,10 @@ int RunDialog(const RenderOptions& o) {
   std::string settingText;
   std::int16_t zoomX = 0, zoomY = 0;
   std::string failure;
-  SettingsContext context{platform,
-                          static_cast<std::int16_t>(o.count),
-                          &settingText,
-                          &zoomX,
-                          &zoomY,
-                          [](Handle) {},
-                          [](Handle) {},
-                          [](const std::string&) { return std::string(); }};
+  SettingsContext context{platform,      static_cast<std::int16_t>(o.count),
+                          &settingText,  &zoomX,
+                          &zoomY,        [](Handle) {},
+                          [](Handle) {}, [](const std::string&) { return std::string(); }};
   Sorvin_P dialog(std::move(context), text);
   dialog.LoadOnly();
   PlatformWindow* window = dialog.form().window();

@@ -6,13 +6,16 @@
 # move the count and write nothing; "設定" stores it and ends; Enter, Escape
 # and a right-click on "ｷｬﾝｾﾙ" store nothing; the link opens the address once
 # per press through xdg-open and the dialog stays; a second /c or /s ends at
-# once; the frame's close button ends it (openbox).
+# once; with Xft.dpi 192 it shows twice as large, each pixel a 2 x 2 block,
+# and takes clicks where it shows them; the frame's close button ends it
+# (openbox).
 # Needs KAL_RENDER (kal-render) besides lib.sh's programs.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh"
 : "${KAL_RENDER:?KAL_RENDER must name kal-render}"
 command -v xprop >/dev/null || die "xprop is not installed"
-start_xvfb 1024x768
+start_xvfb 1280x1024
+IFS=x read -r SW SH <<<"$(screen_size)"
 CAPTION="Kalvessaの設定"
 INI="$XDG_CONFIG_HOME/kalvessa/Kalvessa.ini"
 KEY=$(printf '\xca\xdf\xb0\xc3\xa8\xb8\xd9\x82\xcc\x90\x94')  # the key in code page 932
@@ -34,16 +37,19 @@ store() {
   printf '[Section]\r\n%s= %s\r\n' "$KEY" "$1" >"$INI"
 }
 
-# open_dialog: starts /c and waits for its window; its left top in DX, DY.
+# open_dialog [SCALE]: starts /c and waits for its window, centred and SCALE
+# (default 1) times the designed size; its left top in DX, DY.
 open_dialog() {
+  local k=${1:-1} w h
   START_NS=$(date +%s%N)
   start_saver /c
   "$XPROBE" wait "$CAPTION" "$WINDOW_TIMEOUT" || { fail "no dialog window"; return 1; }
   SHOWN_MS=$((($(date +%s%N) - START_NS) / 1000000))
   local geometry
   geometry=$("$XPROBE" window "$CAPTION" | awk '$1 == "geometry" { print $2 }')
-  [[ "$geometry" =~ ^517x281\+([0-9]+)\+([0-9]+)$ ]] || { fail "dialog geometry $geometry"; return 1; }
-  DX=${BASH_REMATCH[1]} DY=${BASH_REMATCH[2]}
+  w=$((517 * k)) h=$((281 * k))
+  DX=$(((SW - w) / 2)) DY=$(((SH - h) / 2))
+  [ "$geometry" = "${w}x$h+$DX+$DY" ] || { fail "dialog geometry $geometry, not ${w}x$h centred"; return 1; }
 }
 
 # at X Y: absolute screen position of a client point.
@@ -98,7 +104,6 @@ cp "$INI" "$WORK/ini.before"
 xdotool mousemove 5 5
 if open_dialog; then
   echo "figure: native /c shown after ${SHOWN_MS} ms"
-  [ "$DX,$DY" = "$(((1024 - 517) / 2)),$(((768 - 281) / 2))" ] || fail "not centred: +$DX+$DY"
   client loaded
   same_as_render loaded 250
   # The banner box holds letters: many lit pixels, not black alone.
@@ -171,6 +176,39 @@ if open_dialog; then
   [ "$EXIT_CODE" = 0 ] || fail "after ｷｬﾝｾﾙ: exit code $EXIT_CODE"
   ini_unchanged "ｷｬﾝｾﾙ"
 fi
+
+# hidpi_label: the label of a dialog shown twice as large, shrunk back,
+# reads what kal-render draws for 251.
+# shellcheck disable=SC2317  # called through poll
+hidpi_label() {
+  screenshot hidpi-click-screen
+  convert "$WORK/hidpi-click-screen.png" -crop "80x34+$((DX + 460))+$((DY + 108))" +repage -sample 50% \
+    "$WORK/hidpi-label.png"
+  [ "$(compare -metric AE "$WORK/hidpi-label.png" "$WORK/label-251.png" null: 2>&1)" = 0 ]
+}
+
+log "Xft.dpi 192: twice the size, every pixel a block, clicks where they show"
+store 250
+cp "$INI" "$WORK/ini.before"
+xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t192\n')"
+if open_dialog 2; then
+  screenshot hidpi-screen
+  convert "$WORK/hidpi-screen.png" -crop "1034x562+$DX+$DY" +repage -fill black \
+    -draw "rectangle 40,200 985,427" "$WORK/hidpi.png"
+  "$KAL_RENDER" --dialog --count 250 --png "$WORK/ref-hidpi.png"
+  convert "$WORK/ref-hidpi.png" -scale 200% -fill black -draw "rectangle 40,200 985,427" "$WORK/ref-hidpi2.png"
+  n=$(compare -metric AE "$WORK/hidpi.png" "$WORK/ref-hidpi2.png" "$WORK/hidpi-diff.png" 2>&1)
+  [ "$n" = 0 ] || fail "192 dpi: $n pixels differ from kal-render's dialog shown twice as large"
+  # shellcheck disable=SC2046
+  xdotool mousemove $(at $((2 * 296)) $((2 * 40))) click 1
+  "$KAL_RENDER" --dialog --count 251 --png "$WORK/ref-251.png"
+  convert "$WORK/ref-251.png" -crop 40x17+230+54 +repage "$WORK/label-251.png"
+  poll 10 hidpi_label || fail "192 dpi: a click on the shown right arrow did not make 251"
+  xdotool key Escape
+  kill "$SAVER_PID"
+  wait "$SAVER_PID" 2>/dev/null
+fi
+xprop -root -remove RESOURCE_MANAGER
 
 log "under openbox: framed, and the frame's close button ends it, storing nothing"
 start_openbox
