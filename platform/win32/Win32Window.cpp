@@ -86,7 +86,13 @@ std::unique_ptr<Win32Window> Win32Window::Create(WindowBookkeeping& book, const 
 Win32Window::Win32Window(WindowBookkeeping& book, const WindowDesc& desc, WindowHandler& handler)
     : book_(book), handler_(handler), backColor_(desc.backColor & 0x00FFFFFF) {
   background_ = CreateSolidBrush(static_cast<COLORREF>(backColor_));
-  canvas_.EnableDirtyTracking(true);
+  if (desc.scaleToDisplay) {
+    // The program is DPI aware, so the system does not enlarge this window:
+    // it is shown at the screen's scale here.
+    HDC screen = GetDC(nullptr);
+    canvas_.SetScale(ScaleForDpi(screen ? static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY)) : 0.0f));
+    if (screen) ReleaseDC(nullptr, screen);
+  }
 }
 
 Win32Window::~Win32Window() {
@@ -174,7 +180,7 @@ void Win32Window::SetHandPointer(bool hand) {
 }
 
 std::pair<int, int> Win32Window::OuterSize(int clientWidth, int clientHeight) {
-  RECT r{0, 0, clientWidth, clientHeight};
+  RECT r{0, 0, clientWidth * canvas_.scale(), clientHeight * canvas_.scale()};
   if (hwnd_) {
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
@@ -231,20 +237,22 @@ void Win32Window::UpdateSurfaceSize() {
 
 void Win32Window::SizeCanvas(int width, int height) {
   // A new size is repainted whole by the system, in the background colour.
-  if (width == canvas_.width() && height == canvas_.height()) return;
+  if (width == canvas_.shown().width() && height == canvas_.shown().height()) return;
   try {
     canvas_.Resize(width, height, backColor_);
   } catch (const std::bad_alloc&) {
     // This runs inside the window procedure, which nothing may unwind. A
     // window too large for memory shows its background and nothing drawn.
-    canvas_.Resize(0, 0);
+    canvas_.Resize(0, 0, backColor_);
   }
   // Image controls are drawn again on the new canvas.
   if (hwnd_ && IsWindowVisible(hwnd_)) Deliver([&] { handler_.OnPaint(*this); });
 }
 
 void Win32Window::Push() {
-  if (hwnd_ && !unloading_) presenter_.Push(dc_, canvas_);
+  if (!hwnd_ || unloading_) return;
+  canvas_.Sync();
+  presenter_.Push(dc_, canvas_.shown());
 }
 
 void Win32Window::ForgetUpdateRegion() {
@@ -257,7 +265,7 @@ void Win32Window::ForgetUpdateRegion() {
       const auto* header = reinterpret_cast<const RGNDATAHEADER*>(data.data());
       const auto* rects = reinterpret_cast<const RECT*>(data.data() + header->dwSize);
       for (DWORD i = 0; i < header->nCount; ++i)
-        canvas_.FillRect(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom, backColor_);
+        canvas_.shown().FillRect(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom, backColor_);
     }
   }
   DeleteObject(region);
@@ -325,7 +333,8 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       int shift = ShiftState();
       // The release comes here wherever the pointer is by then.
       SetCapture(hwnd);
-      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      float x = canvas_.ToDesigned(static_cast<float>(GET_X_LPARAM(lp)));
+      float y = canvas_.ToDesigned(static_cast<float>(GET_Y_LPARAM(lp)));
       Deliver([&] { handler_.OnMouseDown(button, shift, x, y); });
       return 0;
     }
@@ -334,7 +343,8 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONUP: {
       int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
       int shift = ShiftState();
-      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      float x = canvas_.ToDesigned(static_cast<float>(GET_X_LPARAM(lp)));
+      float y = canvas_.ToDesigned(static_cast<float>(GET_Y_LPARAM(lp)));
       // The mouse stays with the window until the last button is up.
       if ((wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == hwnd) ReleaseCapture();
       Deliver([&] { handler_.OnMouseUp(button, shift, x, y); });
@@ -350,7 +360,8 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // Every move is delivered, including the one the system sends after
       // the first paint without any real motion.
       int buttons = ButtonState(wp), shift = ShiftState();
-      float x = static_cast<float>(GET_X_LPARAM(lp)), y = static_cast<float>(GET_Y_LPARAM(lp));
+      float x = canvas_.ToDesigned(static_cast<float>(GET_X_LPARAM(lp)));
+      float y = canvas_.ToDesigned(static_cast<float>(GET_Y_LPARAM(lp)));
       Deliver([&] { handler_.OnMouseMove(buttons, shift, x, y); });
       return 0;
     }

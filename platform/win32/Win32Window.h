@@ -12,6 +12,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
+#include "platform/DisplayScale.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Presenter.h"
 
@@ -104,8 +105,8 @@ class Win32Window final : public PlatformWindow {
   HBRUSH background_ = nullptr;
   Color backColor_;
   HDC dc_ = nullptr;  // the class DC of its own, kept for the window's life
-  Canvas canvas_;
-  CanvasSurface surface_{canvas_};
+  ScaledCanvas canvas_;
+  CanvasSurface surface_{canvas_.designed()};
   Presenter presenter_;
   bool unloading_ = false;
   HWND parent_ = nullptr;  // a parent given by SetParent, watched

@@ -12,11 +12,13 @@
 #     "ｷｬﾝｾﾙ" ends it and stores nothing.
 #  C  from a folder that cannot be written, the choice goes to the per-user
 #     file and the next /c shows it.
+#  D  at 192 dpi (LogPixels) the dialog shows twice as large, each pixel a
+#     2 x 2 block, and takes clicks where it shows them.
 source "$(dirname "$0")/lib.sh"
 need_files
 need_file "${KAL_RENDER:-}" "kal-render (native build)"
 [ "$(id -u)" = 0 ] || fail "needs root: the unwritable folder is a read-only bind mount"
-start_xvfb 1024x768
+start_xvfb 1280x1024
 pointer_to 5 5
 
 KEY=$'\xCA\xDF\xB0\xC3\xA8\xB8\xD9\x82\xCC\x90\x94' # ﾊﾟｰﾃｨｸﾙの数 in code page 932
@@ -179,7 +181,9 @@ rm -f "$USER_INI"
 RO=$KAL_WORK/readonly
 mounted=no
 
+DPI_KEY='HKCU\Control Panel\Desktop'
 dialog_cleanup() {
+  timeout 60 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
   if [ "$had_browsers" = yes ]; then
     timeout 60 wine reg add "$BROWSER_KEY" /v Browsers /d "$browsers_before" /f >/dev/null 2>&1
   elif [ "$had_key" = yes ]; then
@@ -364,4 +368,35 @@ label_of C2-loaded "$KAL_WORK/label-loaded-101.png"
 same "$KAL_WORK/label-loaded-101.png" "$KAL_WORK/label-101.png" || fail "C2: the dialog does not show the per-user 101"
 click "${CANCEL[@]}"
 expect_exit "$SCR_PID" 30 "C2: ｷｬﾝｾﾙ"
+
+# ---- D ----
+
+timeout 60 wine reg query "$DPI_KEY" /v LogPixels >/dev/null 2>&1 && fail "D: the prefix already sets LogPixels"
+timeout 60 wine reg add "$DPI_KEY" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null || fail "cannot set LogPixels"
+open_dialog "$APP" D
+[ "$(field "$DIALOG" client)" = "$((2 * CLIENT_W)),$((2 * CLIENT_H))" ] ||
+  fail "D: client area $(field "$DIALOG" client) at 192 dpi, expected twice $CLIENT_W,$CLIENT_H"
+# The client shrunk back to one pixel per block is the dialog at 96 dpi (with
+# C's per-user 101, the newer file).
+shot_hidpi() {
+  screenshot "$KAL_WORK/screen.png"
+  convert "$KAL_WORK/screen.png" -crop "$((2 * CLIENT_W))x$((2 * CLIENT_H))+$OX+$OY" +repage -sample 50% \
+    "$KAL_WORK/$1.png"
+}
+shot_hidpi D-loaded
+masked "$KAL_WORK/D-loaded.png" "$KAL_WORK/D-loaded-masked.png"
+n=$(diff_pixels "$KAL_WORK/render-101-masked.png" "$KAL_WORK/D-loaded-masked.png" "$KAL_WORK/D-diff.png")
+[ "$n" = 0 ] || fail "D: shrunk back, $n pixels outside the text and banner differ from kal-render (see D-diff.png)"
+label_of D-loaded "$KAL_WORK/label-d0.png"
+click $((2 * RIGHT_ARROW[0])) $((2 * RIGHT_ARROW[1]))
+for _ in $(seq 1 100); do
+  shot_hidpi D-clicked
+  label_of D-clicked "$KAL_WORK/label-d1.png"
+  same "$KAL_WORK/label-d0.png" "$KAL_WORK/label-d1.png" || break
+  sleep 0.1
+done
+same "$KAL_WORK/label-d0.png" "$KAL_WORK/label-d1.png" && fail "D: a click on the shown right arrow changed nothing"
+click $((2 * CANCEL[0])) $((2 * CANCEL[1]))
+expect_exit "$SCR_PID" 30 "D: ｷｬﾝｾﾙ at 192 dpi"
+log "D: twice as large at 192 dpi, equal to kal-render shrunk back, clicks where they show"
 log "PASS"
