@@ -34,6 +34,12 @@ struct PixelRect {
   bool operator==(const PixelRect&) const = default;
 };
 
+// The part two rectangles share (empty when right <= left or bottom <= top).
+constexpr PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
+  return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+          a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+
 struct ScreenMetrics {
   int widthPx = 0;
   int heightPx = 0;

@@ -46,7 +46,7 @@ void InitBounceTable(BounceTableType& t) {
 }
 
 std::int16_t BannerTick(const std::string& text, std::int16_t phase, const BounceTableType& table,
-                        const Canvas& strip, Canvas& target) {
+                        const Canvas& strip, Canvas& target, std::vector<PixelRect>* touched) {
   const std::size_t n = text.size();
   if (n > kMaxBannerLength || phase < 0 || static_cast<std::size_t>(phase) + n >= table.size()) {
     Raise(ErrorCode::SubscriptOutOfRange, "Subscript out of range");
@@ -61,6 +61,14 @@ std::int16_t BannerTick(const std::string& text, std::int16_t phase, const Bounc
   for (std::size_t i = 1; i <= n; ++i) {
     const int c = static_cast<unsigned char>(text[i - 1]);
     cell(i, c >= kFirstGlyph && c <= kLastGlyph ? c : kFirstGlyph, table[phase + i]);
+  }
+  if (touched != nullptr) {
+    touched->clear();
+    for (std::size_t i = 1; i <= n; ++i) {
+      const int x = 12 + kGlyphWidth * static_cast<int>(i);
+      const int was = table[phase + i - 1], now = table[phase + i];
+      touched->push_back({x, std::min(was, now), x + kGlyphWidth, std::max(was, now) + kGlyphHeight});
+    }
   }
   const int next = phase + 1;
   return static_cast<std::int16_t>(next > 310 ? 1 : next);

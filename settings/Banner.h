@@ -6,8 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/Types.h"
 
 namespace kal {
 
@@ -31,8 +33,10 @@ inline constexpr std::size_t kMaxBannerLength = 189;
 // One tick: erase every letter where it was, draw it where it is now, and
 // return the next phase (1 after 310). Characters without a cell in the
 // strip draw the blank cell. A text longer than kMaxBannerLength raises
-// SubscriptOutOfRange before anything is drawn.
+// SubscriptOutOfRange before anything is drawn. `touched`, when given,
+// receives one rectangle per letter covering both of its cells this tick: all
+// the tick may have changed, for the refresh.
 std::int16_t BannerTick(const std::string& text, std::int16_t phase, const BounceTableType& table,
-                        const Canvas& strip, Canvas& target);
+                        const Canvas& strip, Canvas& target, std::vector<PixelRect>* touched = nullptr);
 
 }  // namespace kal

@@ -102,16 +102,11 @@ void Sorvin_P::Form_Load() {
 
 void Sorvin_P::StartTimers() {
   timer1_ = platform_.SetTimer(kBannerTick, [this] { SkipOnError([&] { Timer1_Timer(); }); });
-  // Held scroll-bar arrows repeat their step after a short delay.
-  repeatTimer_ = platform_.SetTimer(std::chrono::milliseconds(forms::Form::kRepeatMs), [this] {
-    if (form_.HeldRepeats()) SkipOnError([&] { form_.RepeatHeld(); });
-  });
 }
 
 void Sorvin_P::StopTimers() {
   if (timer1_ != 0) platform_.KillTimer(timer1_);
-  if (repeatTimer_ != 0) platform_.KillTimer(repeatTimer_);
-  timer1_ = repeatTimer_ = 0;
+  timer1_ = 0;
 }
 
 void Sorvin_P::Form_Unload() {
@@ -161,8 +156,11 @@ void Sorvin_P::InitBounceTable() { kal::InitBounceTable(BounceTable); }
 
 void Sorvin_P::Timer1_Timer() {
   forms::PictureBox& Pic1 = form_.Pic("Pic1");
-  BannerOffset = BannerTick(BannerText, BannerOffset, BounceTable, form_.Pic("FontPic2").hDC(), Pic1.hDC());
-  form_.Invalidate(Pic1);  // one refresh a tick
+  BannerOffset = BannerTick(BannerText, BannerOffset, BounceTable, form_.Pic("FontPic2").hDC(), Pic1.hDC(),
+                            &bannerCells_);
+  // The refresh: what the tick drew, not the whole box; the screen gets it
+  // with the next push, once a tick.
+  for (const PixelRect& r : bannerCells_) form_.Invalidate(Pic1, r);
 }
 
 void Sorvin_P::lbl_Button_MouseDown(int Index, int, int, float, float) {

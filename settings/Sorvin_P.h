@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/forms/Form.h"
 #include "settings/Banner.h"
@@ -54,8 +55,8 @@ class Sorvin_P {
   forms::Form form_;
   bool loaded_ = false;
   int timer1_ = 0;
-  int repeatTimer_ = 0;
   int tileCopies_ = 0;
+  std::vector<PixelRect> bannerCells_;
 };
 
 }  // namespace kal

@@ -14,11 +14,6 @@ constexpr Color kHighlight = Rgb(255, 255, 255);
 constexpr Color kShadow = Rgb(128, 128, 128);
 constexpr Color kDarkShadow = Rgb(64, 64, 64);
 
-PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
 void Fill(Canvas& c, const PixelRect& r, const PixelRect& clip, Color color) {
   const PixelRect x = Intersect(r, clip);
   c.FillRect(x.left, x.top, x.right, x.bottom, color);

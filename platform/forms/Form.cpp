@@ -13,11 +13,6 @@ FontSpec SpecOf(const layout::Font& f) {
   return FontSpec{std::string(f.face), PixelHeightOf(f.points), f.weight, f.underline};
 }
 
-PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
 bool Inside(const PixelRect& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
@@ -85,7 +80,7 @@ Form::Form(Platform& platform, TextRenderer& text, const layout::Window& design,
   }
 }
 
-Form::~Form() = default;
+Form::~Form() { StopRepeating(); }
 
 Control* Form::Find(std::string_view name, int index) {
   for (auto& c : controls_) {
@@ -128,22 +123,42 @@ PixelRect Form::WindowRect(const Control& c) const {
 
 void Form::Invalidate(const Control& c) { InvalidateWindowRect(WindowRect(c)); }
 
+void Form::Invalidate(Control& c, const PixelRect& part) {
+  if (window_ == nullptr) return;
+  const PixelRect outer = WindowRect(c);
+  const int x = outer.left + c.ClientInset(), y = outer.top + c.ClientInset();
+  const PixelRect inside{x, y, outer.right - c.ClientInset(), outer.bottom - c.ClientInset()};
+  const PixelRect r = Intersect(inside, {x + part.left, y + part.top, x + part.right, y + part.bottom});
+  // A control with a window of its own owns its area, as a child window does
+  // on the desktop: only it and its children are drawn there again (the
+  // banner's 64 refreshes a second then cost one copy per pixel, not four).
+  if (c.Windowed() && c.Visible) {
+    Compose(r, &c, outer.left - c.rect.left, outer.top - c.rect.top);
+  } else {
+    Compose(r);
+  }
+}
+
 void Form::InvalidateWindowRect(const PixelRect& r) {
   if (window_ == nullptr) return;
   Compose(r);
 }
 
-void Form::Compose(const PixelRect& want) {
+void Form::Compose(const PixelRect& want, Control* only, int ox, int oy) {
   Surface& surface = window_->Display();
   if (frame_.width() != surface.Width() || frame_.height() != surface.Height()) {
     frame_.Resize(surface.Width(), surface.Height(), kButtonFace);
   }
   const PixelRect clip = Intersect(want, {0, 0, frame_.width(), frame_.height()});
   if (clip.left >= clip.right || clip.top >= clip.bottom) return;
-  frame_.FillRect(clip.left, clip.top, clip.right, clip.bottom, kButtonFace);
-  for (bool windowed : {false, true}) {
-    for (Control* c : top_) {
-      if (c->Visible && c->Windowed() == windowed) c->Paint(*this, frame_, 0, 0, clip);
+  if (only != nullptr) {
+    only->Paint(*this, frame_, ox, oy, clip);
+  } else {
+    frame_.FillRect(clip.left, clip.top, clip.right, clip.bottom, kButtonFace);
+    for (bool windowed : {false, true}) {
+      for (Control* c : top_) {
+        if (c->Visible && c->Windowed() == windowed) c->Paint(*this, frame_, 0, 0, clip);
+      }
     }
   }
   surface.PutPixels(clip.left, clip.top,
@@ -156,6 +171,7 @@ void Form::OnLoad(PlatformWindow&) {
 }
 
 void Form::OnUnload() {
+  StopRepeating();
   if (Unload) Unload();
 }
 
@@ -219,7 +235,10 @@ void Form::OnMouseDown(int button, int shift, float x, float y) {
   const PixelRect r = WindowRect(*c);
   if (auto* bar = dynamic_cast<HScrollBar*>(c)) {
     SetFocus(bar);
-    if (button == 1) bar->Press(*this, static_cast<int>(x) - r.left, static_cast<int>(y) - r.top);
+    if (button == 1) {
+      bar->Press(*this, static_cast<int>(x) - r.left, static_cast<int>(y) - r.top);
+      StartRepeating();
+    }
     return;
   }
   if (c->MouseDown)
@@ -244,6 +263,7 @@ void Form::OnMouseUp(int button, int shift, float x, float y) {
   Control* c = pressed_;
   pressed_ = nullptr;
   if (auto* bar = dynamic_cast<HScrollBar*>(c)) {
+    StopRepeating();
     bar->Release(*this);
     return;
   }
@@ -259,6 +279,18 @@ bool Form::HeldRepeats() {
 
 void Form::RepeatHeld() {
   if (auto* bar = dynamic_cast<HScrollBar*>(pressed_)) bar->Repeat(*this);
+}
+
+void Form::StartRepeating() {
+  if (repeatTimer_ != 0) return;
+  repeatTimer_ = platform_.SetTimer(std::chrono::milliseconds(kRepeatMs), [this] {
+    if (HeldRepeats()) SkipOnError([&] { RepeatHeld(); });
+  });
+}
+
+void Form::StopRepeating() {
+  if (repeatTimer_ != 0) platform_.KillTimer(repeatTimer_);
+  repeatTimer_ = 0;
 }
 
 std::vector<Control*> Form::TabOrder() {

@@ -42,6 +42,8 @@ class Form final : public WindowHandler {
   PixelRect WindowRect(const Control& c) const;
   // Draws a control's area again (after its content changed).
   void Invalidate(const Control& c);
+  // Only a part of a control's client area (its own coordinates).
+  void Invalidate(Control& c, const PixelRect& part);
   void InvalidateWindowRect(const PixelRect& r);
   // The control that takes the keyboard (none: 0).
   Control* focus() { return focus_; }
@@ -52,8 +54,9 @@ class Form final : public WindowHandler {
   std::function<void()> Unload;
   // Tells the platform which pointer to show: true for the hand.
   std::function<void(bool hand)> ShowHand;
-  // Scroll-bar arrows and track repeat while held, after a short delay: the
-  // form's owner runs RepeatHeld on a timer of kRepeatMs while HeldRepeats().
+  // Scroll-bar arrows and track repeat while held, after a short delay. The
+  // form runs a timer of kRepeatMs only while the bar is pressed: an idle
+  // dialog wakes for nothing.
   static constexpr int kRepeatDelayMs = 350;
   static constexpr int kRepeatMs = 50;
   bool HeldRepeats();
@@ -71,9 +74,13 @@ class Form final : public WindowHandler {
   void OnMouseUp(int button, int shift, float x, float y) override;
   void OnKeyDown(int keyCode, int shift) override;
 
+  void StartRepeating();
+  void StopRepeating();
   Control* HitTest(int x, int y);
   Control* HitTestIn(Control& c, int x, int y, int ox, int oy);
-  void Compose(const PixelRect& clip);
+  // Draws the area again: every control, or only `only` (with the client
+  // origin (ox, oy) of its container) and its children.
+  void Compose(const PixelRect& clip, Control* only = nullptr, int ox = 0, int oy = 0);
   std::vector<Control*> TabOrder();
 
   Platform& platform_;
@@ -86,6 +93,7 @@ class Form final : public WindowHandler {
   Control* pressed_ = nullptr;  // has the mouse until the release
   int pressedButton_ = 0;
   TimePoint pressedAt_{};
+  int repeatTimer_ = 0;
   Control* focus_ = nullptr;
   bool hand_ = false;
 };

@@ -127,13 +127,13 @@ std::uint8_t GifWriter::IndexOf(std::uint32_t pixel) {
   return lastIndex_;
 }
 
-void GifWriter::AddPicture(const Canvas& canvas, const Crop& area) {
+void GifWriter::AddPicture(const Canvas& canvas, const Crop& area, int delayCentiseconds) {
   GifFileType* gif = Gif(gif_);
   const bool first = pictures_ == 0;
   GraphicsControlBlock gcb{};
   gcb.DisposalMode = DISPOSE_DO_NOT;
   gcb.UserInputFlag = false;
-  gcb.DelayTime = delay_;
+  gcb.DelayTime = delayCentiseconds < 0 ? delay_ : delayCentiseconds;
   gcb.TransparentColor = first ? NO_TRANSPARENT_COLOR : transparent_;
   GifByteType ext[4];
   EGifGCBToExtension(&gcb, ext);

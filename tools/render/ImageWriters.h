@@ -35,7 +35,8 @@ class GifWriter {
   GifWriter(const GifWriter&) = delete;
   GifWriter& operator=(const GifWriter&) = delete;
 
-  void AddPicture(const Canvas& canvas, const Crop& area);
+  // delayCentiseconds < 0: the writer's own delay.
+  void AddPicture(const Canvas& canvas, const Crop& area, int delayCentiseconds = -1);
   // Writes the end of the file; throws OutputError when that fails.
   void Close();
   int pictures() const { return pictures_; }

@@ -76,9 +76,12 @@ std::string RenderUsage() {
          "  --json                 print the swarm state after the last frame on stdout\n"
          "  --preview              instead of the saver: the preview window placed into a host\n"
          "                         window of --width x --height, written with --png\n"
-         "  --dialog               instead of the saver: the settings dialog's client area as it\n"
-         "                         shows with the stored count --count, written with --png\n"
-         "  --ticks N              with --dialog: banner ticks run before the picture (default 0)\n"
+         "  --dialog               instead of the saver: the settings dialog with the stored count\n"
+         "                         --count: --png writes its client area; --series DIR the banner\n"
+         "                         box at each of the 310 phases (DIR/banner-PPP.png, PPP the\n"
+         "                         phase drawn); --gif the banner over one cycle at its real pace\n"
+         "  --ticks N              with --dialog: banner ticks run first (default 0; the first\n"
+         "                         tick draws phase 40)\n"
          "A run-time error of the animation ends the run as it ends the saver: the picture\n"
          "stays as it was, the pictures are written, the exit code is 0. Bad arguments exit\n"
          "with 2, a random file that runs out or an output that cannot be written with 3.\n";
@@ -155,7 +158,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
   }
   if (o.preview && (!o.png || o.series || o.gif || o.json || o.dialog))
     throw UsageError("--preview is written with --png alone");
-  if (o.dialog && (!o.png || o.series || o.gif || o.json)) throw UsageError("--dialog is written with --png");
+  if (o.dialog && ((!o.png && !o.series && !o.gif) || o.json || everyGiven || from || o.crop || o.gifDelay))
+    throw UsageError("--dialog is written with --png, --series or --gif alone");
   if (ticksGiven && !o.dialog) throw UsageError("--ticks only applies to --dialog");
   if (!o.png && !o.series && !o.gif && !o.json)
     throw UsageError("nothing to write: give --png, --series, --gif or --json");
