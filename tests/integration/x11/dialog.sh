@@ -6,12 +6,15 @@
 # move the count and write nothing; "設定" stores it and ends; Enter, Escape
 # and a right-click on "ｷｬﾝｾﾙ" store nothing; the link opens the address once
 # per press through xdg-open and the dialog stays; a second /c or /s ends at
-# once; with Xft.dpi 192 it shows twice as large, each pixel a 2 x 2 block,
+# once; the banner box shows kal-render's banner at some phase and moves 64
+# phases a second; covered and uncovered, the dialog shows the same; with Xft.dpi 192 it shows twice as large, each pixel a 2 x 2 block,
 # and takes clicks where it shows them; the frame's close button ends it
 # (openbox).
 # Needs KAL_RENDER (kal-render) besides lib.sh's programs.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh"
+# shellcheck source=../banner_phase.sh
+. "$(dirname "$0")/../banner_phase.sh"
 : "${KAL_RENDER:?KAL_RENDER must name kal-render}"
 command -v xprop >/dev/null || die "xprop is not installed"
 start_xvfb 1280x1024
@@ -106,9 +109,44 @@ if open_dialog; then
   echo "figure: native /c shown after ${SHOWN_MS} ms"
   client loaded
   same_as_render loaded 250
-  # The banner box holds letters: many lit pixels, not black alone.
-  lit=$(convert "$WORK/loaded.png" -crop 469x110+22+102 +repage -fill white +opaque black -format '%[fx:mean*w*h]' info:)
-  [ "${lit%.*}" -gt 1000 ] || fail "the banner box is dark ($lit lit pixels)"
+
+  log "the banner shows kal-render's banner at some phase, 64 phases a second"
+  banner_index "$WORK/phases" || fail "kal-render --dialog --series failed"
+  # banner_at: a screenshot's phase in PHASE (polled past the 29 phases all
+  # letters wait at the top, which look alike) and when it was taken in AT_NS.
+  banner_at() {
+    local end=$((SECONDS + 15))
+    PHASE=
+    while [ -z "$PHASE" ] && [ "$SECONDS" -le "$end" ]; do
+      screenshot banner-screen
+      AT_NS=$(date +%s%N)
+      convert "$WORK/banner-screen.png" -crop "469x110+$((DX + 22))+$((DY + 102))" +repage "$WORK/banner.png"
+      PHASE=$(banner_phase "$WORK/phases" "$WORK/banner.png")
+    done
+    [ -n "$PHASE" ] || fail "the banner box matches none of kal-render's 310 phases (see banner-screen.png)"
+  }
+  banner_at
+  P1=$PHASE T1=$AT_NS
+  sleep 1
+  banner_at
+  if [ -n "$P1" ] && [ -n "$PHASE" ]; then
+    ticks=$(banner_advance "$P1" "$PHASE")
+    rate=$((ticks * 1000000000 / (AT_NS - T1)))
+    echo "figure: native banner phases $P1 -> $PHASE in $(((AT_NS - T1) / 1000000)) ms: $rate a second"
+    if [ "$rate" -lt 48 ] || [ "$rate" -gt 80 ]; then fail "the banner runs at $rate phases a second, not 64"; fi
+  fi
+
+  log "covered by another window and uncovered: the same picture"
+  "$XPROBE" hold cover 60 &
+  STARTED_PIDS+=($!)
+  "$XPROBE" wait cover "$WINDOW_TIMEOUT" || fail "the covering window did not show"
+  xdotool search --name '^cover$' windowmove 0 0 windowsize "$SW" "$SH"
+  sleep 0.5
+  kill "${STARTED_PIDS[-1]}"
+  "$XPROBE" gone cover 10 || fail "the covering window stayed"
+  sleep 0.5
+  client uncovered
+  same_as_render uncovered 250
   xprop -id "$("$XPROBE" window "$CAPTION" | awk '$1 == "id" { print $2 }')" _NET_WM_ICON | grep -q '= ' ||
     fail "no _NET_WM_ICON on the dialog"
 
