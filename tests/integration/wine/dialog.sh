@@ -10,11 +10,16 @@
 #     of the address, the dialog stays; a second /c and a /s end at once
 #     without a window; Enter and Escape do nothing; a right-button click on
 #     "ｷｬﾝｾﾙ" ends it and stores nothing.
+#     The banner box equals kal-render's banner at some phase and moves about
+#     64 phases a second; covered by another window and uncovered, the
+#     dialog shows the same picture.
 #  C  from a folder that cannot be written, the choice goes to the per-user
 #     file and the next /c shows it.
 #  D  at 192 dpi (LogPixels) the dialog shows twice as large, each pixel a
 #     2 x 2 block, and takes clicks where it shows them.
 source "$(dirname "$0")/lib.sh"
+# shellcheck source=../banner_phase.sh
+source "$(dirname "$0")/../banner_phase.sh"
 need_files
 need_file "${KAL_RENDER:-}" "kal-render (native build)"
 [ "$(id -u)" = 0 ] || fail "needs root: the unwritable folder is a read-only bind mount"
@@ -281,6 +286,40 @@ expect_like_render 103 B-loaded
 label_of B-loaded "$KAL_WORK/label-loaded-103.png"
 same "$KAL_WORK/label-loaded-103.png" "$KAL_WORK/label-103.png" ||
   fail "B: the loaded 103 reads otherwise than the number A showed when 設定 was clicked"
+
+log "B: the banner, read off the screen"
+banner_index "$KAL_WORK/phases" || fail "kal-render --dialog --series failed"
+# banner_at: the phase on the screen now in PHASE, when in AT_NS (polled past
+# the phases whose pictures look alike).
+banner_at() {
+  local end=$(($(date +%s) + 15))
+  PHASE=
+  while [ -z "$PHASE" ] && [ "$(date +%s)" -le "$end" ]; do
+    shot banner-client
+    AT_NS=$(date +%s%N)
+    convert "$KAL_WORK/banner-client.png" -crop 469x110+22+102 +repage "$KAL_WORK/banner.png"
+    PHASE=$(banner_phase "$KAL_WORK/phases" "$KAL_WORK/banner.png")
+  done
+  [ -n "$PHASE" ] || fail "B: the banner box matches none of kal-render's 310 phases (see banner.png)"
+}
+banner_at
+P1=$PHASE T1=$AT_NS
+sleep 1
+banner_at
+ticks=$(banner_advance "$P1" "$PHASE")
+rate=$((ticks * 1000000000 / (AT_NS - T1)))
+echo "figure: B: banner phases $P1 -> $PHASE in $(((AT_NS - T1) / 1000000)) ms: $rate a second"
+if [ "$rate" -lt 48 ] || [ "$rate" -gt 80 ]; then fail "B: the banner runs at $rate phases a second, not 64"; fi
+
+log "B: covered by another window and uncovered"
+"$KAL_XPROBE" hold cover 60 &
+_bg_pids+=($!)
+for _ in $(seq 1 100); do xdotool search --name '^cover$' >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool search --name '^cover$' windowmove 0 0 windowsize "$SCREEN_W" "$SCREEN_H" || fail "cannot place the covering window"
+sleep 0.5
+kill "${_bg_pids[-1]}"
+for _ in $(seq 1 100); do xdotool search --name '^cover$' >/dev/null 2>&1 || break; sleep 0.1; done
+expect_like_render 103 B-uncovered
 
 pid=$(pgrep -P "$SCR_PID" | head -n1)
 if [ -z "$pid" ] || ! tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q 'Kalvessa.scr /c'; then
