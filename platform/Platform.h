@@ -70,6 +70,11 @@ class WindowHandler {
   // background colour back on its surface: draw what its image controls show.
   // (Nothing drawn by the logic itself is kept across a repaint.)
   virtual void OnPaint(PlatformWindow& /*self*/) {}
+  // Someone asked the window to close (a frame's close button, Alt+F4, a
+  // close request from another program). Unloading is the usual answer; a
+  // window may answer otherwise (the saver asks for its password first). A
+  // program whose last window is gone then ends.
+  virtual void OnCloseRequest(PlatformWindow& self);
 };
 
 // A top-level window created from a description. It starts hidden; it is
@@ -153,6 +158,10 @@ class Platform {
   // ---- windows ----
   // A top-level window of any process with exactly this caption (UTF-8), or 0.
   virtual Handle FindTopLevelWindow(std::string_view caption) = 0;
+  // Takes the one lock a saver or settings dialog holds for its process's
+  // life on this desktop; false when another process holds it. The caption
+  // check alone leaves a moment between looking and creating the window.
+  virtual bool HoldInstanceLock() = 0;
   // Creates the native window, hidden. LoadWindow() below is how logic loads one.
   virtual std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) = 0;
   // The window's rectangle in screen pixels; false when the handle names no window.

@@ -64,6 +64,12 @@ void Sorvin_S::AnimateSwarm() {
 
 void Sorvin_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
 
+void Sorvin_S::OnCloseRequest(PlatformWindow&) {
+  // A close request ends the saver as input does, under the same password
+  // rule: it is no way past the password.
+  SkipOnError([&] { EndSaver(); });
+}
+
 void Sorvin_S::Form_KeyDown(int, int) {
   SkipOnError([&] { EndSaver(); });
 }
@@ -95,9 +101,9 @@ void Sorvin_S::EndSaver() {
     SkipOnError([&] { platform_.ShowCursor(true); });
     SkipOnError([&] {
       std::optional<bool> verdict = platform_.VerifyScreenSavePwd(window_ ? window_->handle() : 0);
-      // No password service: the answer stays False, a refusal.
-      if (!verdict) Raise(ErrorCode::FileError, "password service not available");
-      answer = *verdict ? True : False;
+      // No password service means no password to check: refusing every input
+      // would leave a saver nobody can end.
+      answer = verdict.value_or(true) ? True : False;
     });
     if (answer == False) {
       SkipOnError([&] { platform_.ShowCursor(false); });

@@ -56,6 +56,7 @@ class Sorvin_S final : public WindowHandler {
   void OnMouseMove(int button, int shift, float x, float y) override {
     Display_MouseMove(button, shift, x, y);
   }
+  void OnCloseRequest(PlatformWindow& self) override;
 
   Sorvin_B& module_;
   Platform& platform_;

@@ -136,17 +136,35 @@ TEST(SaverExit, ConsumerPlatformAsksForThePasswordAndARefusalGoesOn) {
   EXPECT_EQ(p.calls.back(), "EndProcess 0");
 }
 
-TEST(SaverExit, WithoutAPasswordServiceTheConsumerPlatformRefuses) {
-  MemoryPlatform p;
-  p.version.platformId = 1;
-  p.passwordAnswer = std::nullopt;
-  p.ScheduleInput(3, Key());
-  p.ScheduleInput(20, Click());
-  p.onDoEvents = [&](long n) {
-    if (n == 20) p.version.platformId = 2;  // the click arrives on NT: no check
-  };
-  EXPECT_EQ(RunSaver(p, "/s"), 20);
-  EXPECT_EQ(CallsStartingWith(p, "VerifyScreenSavePwd").size(), 1u);
+TEST(SaverExit, WithoutAPasswordServiceTheFirstInputEnds) {
+  // The consumer platform without its service, and NT whose version query
+  // failed (so it looks like the consumer platform): nothing to check.
+  for (bool versionFails : {false, true}) {
+    MemoryPlatform p;
+    p.version.platformId = versionFails ? 2 : 1;
+    p.versionCallSucceeds = !versionFails;
+    p.passwordAnswer = std::nullopt;
+    p.ScheduleInput(3, Key());
+    EXPECT_EQ(RunSaver(p, "/s"), 3) << versionFails;
+    EXPECT_EQ(CallsStartingWith(p, "VerifyScreenSavePwd").size(), 1u);
+  }
+}
+
+TEST(SaverExit, ACloseRequestEndsTheSaverUnderThePasswordRule) {
+  // NT: it ends at once. The consumer platform: a refused password keeps the
+  // saver running (Alt+F4 is no way past it); an accepted one ends it.
+  for (int platformId : {2, 1}) {
+    MemoryPlatform p;
+    p.version.platformId = platformId;
+    p.passwordAnswer = false;
+    p.ScheduleInput(3, {ScriptedInput::Kind::Close});
+    p.ScheduleInput(9, Key());
+    p.onDoEvents = [&](long n) {
+      if (n == 9) p.passwordAnswer = true;
+    };
+    EXPECT_EQ(RunSaver(p, "/s"), platformId == 2 ? 3 : 9) << platformId;
+    EXPECT_EQ(p.calls.back(), "EndProcess 0");
+  }
 }
 
 TEST(SaverExit, NoPasswordCheckForTheTestRunEvenOnTheConsumerPlatform) {

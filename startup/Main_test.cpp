@@ -42,6 +42,24 @@ TEST(Main, GuardEndsEveryModeBesideOurOwnWindowsAndAlwaysAsksForBoth) {
   }
 }
 
+TEST(Main, TheInstanceLockKeepsASecondSaverOrDialogOutButNotThePreview) {
+  const struct {
+    const char* line;
+    bool asks;
+  } cases[] = {{"/s", true}, {"", true}, {"/c", true}, {"/p 5", false}, {"/a 1", false}, {"/x", false}};
+  for (const auto& c : cases) {
+    MemoryPlatform p;
+    p.instanceLockHeldElsewhere = true;
+    RunOutcome out = RunLine(p, c.line);
+    EXPECT_TRUE(out.processEnded) << c.line;
+    EXPECT_EQ(IndexOfCall(p, "HoldInstanceLock") >= 0, c.asks) << c.line;
+    if (c.asks) {
+      EXPECT_EQ(p.calls[IndexOfCall(p, "HoldInstanceLock") + 1], "EndProcess 0") << c.line;
+      EXPECT_LT(IndexOfCall(p, "MakeWindow"), 0) << c.line;
+    }
+  }
+}
+
 TEST(Main, TheCountIsLoadedInEveryModeEvenOnesThatEndAtOnce) {
   for (const char* line : {"/a 5", "/x 5", "s", "/p 1", "/c", "/s", ""}) {
     MemoryPlatform p;

@@ -24,6 +24,12 @@ void Sorvin_B::Main() {
 
   const std::string commandLine = platform_.CommandLine();
   const std::string letter = SwitchLetter(commandLine);
+  // Two starts at the same moment both find no window: the lock decides.
+  // The preview is not kept out by it (it runs beside the display settings'
+  // own saver start), only by the caption check above.
+  if ((letter == "S" || letter == "C" || commandLine.empty()) && !platform_.HoldInstanceLock()) {
+    platform_.EndProcess(0);
+  }
 
   if (letter == "P") {
     // The host's handle: the leading number from the fourth character on.

@@ -156,9 +156,12 @@ void MemoryPlatform::Deliver(const ScriptedInput& in) {
     case ScriptedInput::Kind::MouseUp:
       h.OnMouseUp(in.code, 0, in.x, in.y);
       break;
-    case ScriptedInput::Kind::Close:
-      windows_.back()->Unload();
+    case ScriptedInput::Kind::Close: {
+      MemoryWindow* w = windows_.back();
+      w->handler().OnCloseRequest(*w);
+      if (!AnyLoaded()) EndProcess(0);
       break;
+    }
   }
 }
 
@@ -337,6 +340,11 @@ int MemoryPlatform::ShowCursor(bool show) {
   Log(show ? "ShowCursor 1" : "ShowCursor 0");
   cursorCount += show ? 1 : -1;
   return cursorCount;
+}
+
+bool MemoryPlatform::HoldInstanceLock() {
+  Log("HoldInstanceLock");
+  return !instanceLockHeldElsewhere;
 }
 
 bool MemoryPlatform::GetVersion(OsVersion& out) {

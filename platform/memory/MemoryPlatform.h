@@ -106,7 +106,8 @@ class MemoryPlatform final : public Platform, private EventSource {
   void UseText(forms::TextRenderer& text) { text_ = &text; }
   bool versionCallSucceeds = true;
   OsVersion version{2};
-  std::optional<bool> passwordAnswer;  // nullopt: no password service
+  bool instanceLockHeldElsewhere = false;  // another process holds the instance lock
+  std::optional<bool> passwordAnswer;      // nullopt: no password service
   bool failWrites = false;
   std::vector<std::string> unreadableFiles;  // exist, but ReadFile fails
   std::map<std::string, std::string> files;  // path -> bytes (separators collapsed)
@@ -158,6 +159,7 @@ class MemoryPlatform final : public Platform, private EventSource {
   void RunModalLoop(const std::function<bool()>& done) override;
   ScreenMetrics Screen() override;
   Handle FindTopLevelWindow(std::string_view caption) override;
+  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;

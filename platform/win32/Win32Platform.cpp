@@ -33,6 +33,9 @@ DWORD WaitMs(TimePoint t) {
 
 Win32Platform::Win32Platform(HINSTANCE instance) {
   book_.instance = instance;
+  book_.closeHandled = [this] {
+    if (!AnyLoaded()) EndProcess(0);
+  };
   // Millisecond sleeps for the saver's pacing (the default tick is ~16 ms).
   timerPeriodSet_ = timeBeginPeriod(1) == TIMERR_NOERROR;
 }
@@ -158,6 +161,14 @@ ScreenMetrics Win32Platform::Screen() {
 Handle Win32Platform::FindTopLevelWindow(std::string_view caption) {
   HWND h = FindWindowW(nullptr, win32::Widen(caption).c_str());
   return static_cast<Handle>(reinterpret_cast<std::intptr_t>(h));
+}
+
+bool Win32Platform::HoldInstanceLock() {
+  // A named mutex of this session, never closed: the system lets go of it
+  // when the process ends, however it ends. One the system cannot make
+  // keeps nobody out (the caption check still does its part).
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Kalvessa.Instance");
+  return mutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 std::unique_ptr<PlatformWindow> Win32Platform::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {

@@ -40,6 +40,7 @@ class Win32Platform final : public Platform, private EventSource {
   ScreenMetrics Screen() override;
 
   Handle FindTopLevelWindow(std::string_view caption) override;
+  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;

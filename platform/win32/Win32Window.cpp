@@ -365,9 +365,14 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Deliver([&] { handler_.OnMouseMove(buttons, shift, x, y); });
       return 0;
     }
-    case WM_CLOSE:
-      Deliver([&] { Unload(); });
+    case WM_CLOSE: {
+      // taskkill without /F, Alt+F4, a frame's close button: the logic
+      // answers, and a program left without windows ends, as on X11.
+      WindowBookkeeping& book = book_;  // this window may be gone after the handler
+      Deliver([&] { handler_.OnCloseRequest(*this); });
+      if (book.closeHandled) book.closeHandled();
       return 0;
+    }
     case WM_TIMER:
       if (wp == kParentWatchTimer) {
         if (parent_ && !IsWindow(parent_)) Deliver([&] { Unload(); });

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -35,6 +36,8 @@ struct WindowBookkeeping {
   // unwind through the system's dispatch code, so it is held here and thrown
   // again once DispatchMessageW has returned.
   std::exception_ptr pendingError;
+  // Called after a close request was handled: ends a program left without windows.
+  std::function<void()> closeHandled;
 };
 
 class Win32Window final : public PlatformWindow {

@@ -15,6 +15,7 @@
 
 #include "platform/DisplayScale.h"
 #include "platform/RefreshPace.h"
+#include "platform/posix/InstanceLock.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/x11/X11Errors.h"
 #include "platform/x11/X11Window.h"
@@ -252,6 +253,11 @@ ScreenMetrics X11Platform::Screen() {
 int X11Platform::displayScale() { return ScaleForDpi(ResourceDpi(display_)); }
 
 // ---- windows ----
+
+bool X11Platform::HoldInstanceLock() {
+  // Per display, as the caption check is.
+  return kal::HoldInstanceLock(DisplayString(display_));
+}
 
 Handle X11Platform::FindTopLevelWindow(std::string_view caption) {
   auto matches = [&](Window w) {

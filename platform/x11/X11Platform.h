@@ -50,6 +50,7 @@ class X11Platform final : public Platform, private EventSource {
 
   // ---- windows ----
   Handle FindTopLevelWindow(std::string_view caption) override;
+  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;

@@ -167,10 +167,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
                     reinterpret_cast<unsigned char*>(motif), 5);
   }
   if (fullScreen_) {
-    // Set before mapping: the window manager then maps it full screen and above the others.
-    Atom state[] = {atoms.netWmStateFullscreen, atoms.netWmStateAbove};
-    XChangeProperty(display_, window_, atoms.netWmState, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(state), 2);
+    SetFullScreenState();
     long bypass = 1;  // a compositor need not redirect a full-screen saver
     XChangeProperty(display_, window_, atoms.netWmBypassCompositor, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&bypass), 1);
@@ -276,6 +273,14 @@ void X11Window::Show() {
   }
   XFlush(display_);
   if (overrideRedirect_) GrabKeyboard();
+}
+
+void X11Window::SetFullScreenState() {
+  // Set before mapping: the window manager then maps it full screen and above the others.
+  const auto& atoms = platform_->atoms();
+  Atom state[] = {atoms.netWmStateFullscreen, atoms.netWmStateAbove};
+  XChangeProperty(display_, window_, atoms.netWmState, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(state), 2);
 }
 
 void X11Window::GrabKeyboard() {
@@ -392,6 +397,19 @@ void X11Window::Dispatch(const XEvent& event) {
       ResizeCanvas(e.width, e.height);
       return;
     }
+    case UnmapNotify: {
+      // Another program hid the saver (an unmap, an iconify): it would run on
+      // unseen and deaf to input, and the screen it hides would show. Put it
+      // back, full screen and above the rest; the user's input still ends it.
+      const XUnmapEvent& u = event.xunmap;
+      if (fullScreen_ && parent_ == 0 && u.window == window_ && mapped_) {
+        SetFullScreenState();  // a window manager drops the state of a withdrawn window
+        XMapRaised(display_, window_);
+        XFlush(display_);
+        if (overrideRedirect_) GrabKeyboard();
+      }
+      return;
+    }
     case DestroyNotify: {
       const XDestroyWindowEvent& d = event.xdestroywindow;
       // Children die before their parent: usually the own window comes first.
@@ -444,7 +462,7 @@ void X11Window::Dispatch(const XEvent& event) {
       if (c.message_type == platform_->atoms().wmProtocols && c.format == 32 &&
           static_cast<Atom>(c.data.l[0]) == platform_->atoms().wmDeleteWindow) {
         X11Platform* platform = platform_;
-        Unload();  // may delete this window
+        handler_.OnCloseRequest(*this);  // may delete this window
         platform->OnWindowClosedByUser();
       }
       return;

@@ -65,6 +65,7 @@ class X11Window final : public PlatformWindow {
  private:
   void DestroyNative();
   void GrabKeyboard();
+  void SetFullScreenState();
   void SetWmState(bool add, Atom state);
   // A new canvas size: black, then the handler draws its image controls again.
   void ResizeCanvas(int width, int height);
