@@ -29,6 +29,11 @@ TEST(SwitchLetter, CountsCharactersNotBytes) {
   EXPECT_EQ(MidFrom("/p 123", 4), "123");
   EXPECT_EQ(MidFrom("/p", 4), "");
   EXPECT_EQ(MidFrom("/a  77 ", 4), " 77 ");
+  // A byte that starts a sequence but is not followed by one is one character.
+  EXPECT_EQ(SwitchLetter("\xC3/s"), "/");
+  EXPECT_EQ(SwitchLetter("/\xE3s"), "\xE3");
+  EXPECT_EQ(SwitchLetter("/\xF0\x9F\x98"), "\xF0");
+  EXPECT_EQ(MidFrom("/\xF0p 12", 3), "p 12");
 }
 
 }  // namespace
