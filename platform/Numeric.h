@@ -74,7 +74,8 @@ inline std::int32_t Add32(std::int32_t a, std::int32_t b) {
 // &H / &O radix prefixes. Anything else raises TypeMismatch.
 double TextToNumber(std::string_view text);
 
-// The leading number of a text (blanks skipped); 0 when there is none.
+// The leading number of a text (blanks skipped); 0 when there is none. An &H
+// or &O number wider than 32 bits raises Overflow, as in TextToNumber.
 double LeadingNumber(std::string_view text);
 
 // Decimal text of an integer: "-12", "250".

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/Errors.h"
 #include "platform/Numeric.h"
 
 namespace kal {
@@ -35,7 +36,13 @@ std::optional<Handle> HostHandle(std::string_view textAfterSwitch) {
   if (std::optional<double> hex = LeadingHex(textAfterSwitch)) {
     v = *hex;
   } else {
-    v = RoundHalfEven(LeadingNumber(textAfterSwitch));
+    // The leading-number conversion raises Overflow on an &H or &O number
+    // wider than 32 bits: too large, so no window either.
+    try {
+      v = RoundHalfEven(LeadingNumber(textAfterSwitch));
+    } catch (const RuntimeError&) {
+      return std::nullopt;
+    }
   }
   // NaN fails both comparisons.
   if (!(v >= -2147483648.0 && v < kTwoTo32)) return std::nullopt;

@@ -26,6 +26,7 @@ TEST(HostHandle, ReadsTheHandleFromTheFourthCharacterOfAPreviewLine) {
       {"/p 4294967296", none},  // more than 32 bits names no window
       {"/p -2147483649", none},
       {"/p 99999999999999999999", none},
+      {"/p &H100000000", none},  // the radix form too, where it is more than 32 bits
       {"/p 0", none},
       {"/p 0x", none},
       {"/p abc", none},
