@@ -54,19 +54,26 @@ std::size_t ParseDecimal(std::string_view t, double& value) {
 }
 
 // &H1F / &O17: 16-bit when they fit, as the classic conversion reads them.
-bool ParseRadix(std::string_view t, double& value) {
+// whole: every character after the prefix is a digit, else there is no
+// number; otherwise the digits up to the first other character (at least one).
+bool ParseRadix(std::string_view t, double& value, bool whole) {
   if (t.size() < 3 || t[0] != '&') return false;
   int base = (t[1] == 'H' || t[1] == 'h') ? 16 : (t[1] == 'O' || t[1] == 'o') ? 8 : 0;
   if (base == 0) return false;
   unsigned long long v = 0;
-  for (std::size_t i = 2; i < t.size(); ++i) {
+  std::size_t i = 2;
+  for (; i < t.size(); ++i) {
     int d = std::isxdigit(static_cast<unsigned char>(t[i]))
                 ? (IsDigit(t[i]) ? t[i] - '0' : (std::toupper(static_cast<unsigned char>(t[i])) - 'A' + 10))
                 : 99;
-    if (d >= base) return false;
+    if (d >= base) {
+      if (whole) return false;
+      break;
+    }
     v = v * base + d;
     if (v > 0xFFFFFFFFULL) Raise(ErrorCode::Overflow, "Overflow");
   }
+  if (i == 2) return false;
   if (v <= 0xFFFF)
     value = static_cast<double>(static_cast<std::int16_t>(v));
   else
@@ -79,7 +86,7 @@ bool ParseRadix(std::string_view t, double& value) {
 double TextToNumber(std::string_view text) {
   std::string_view t = TrimBlanks(text);
   double v = 0;
-  if (ParseRadix(t, v)) return v;
+  if (ParseRadix(t, v, true)) return v;
   std::size_t used = ParseDecimal(t, v);
   if (used == 0 || used != t.size()) Raise(ErrorCode::TypeMismatch, "Type mismatch");
   return v;
@@ -89,7 +96,7 @@ double LeadingNumber(std::string_view text) {
   std::string_view t = text;
   while (!t.empty() && (IsBlank(t.front()) || t.front() == '\n' || t.front() == '\r')) t.remove_prefix(1);
   double v = 0;
-  if (ParseRadix(t, v)) return v;
+  if (ParseRadix(t, v, false)) return v;
   return ParseDecimal(t, v) ? v : 0.0;
 }
 

@@ -114,6 +114,10 @@ TEST(Numeric, LeadingNumberTakesWhatItCanAndOtherwiseZero) {
   EXPECT_EQ(LeadingNumber("abc"), 0);
   EXPECT_EQ(LeadingNumber(""), 0);
   EXPECT_EQ(LeadingNumber("-12"), -12);
+  // A radix number ends at its first character that is no digit of it.
+  EXPECT_EQ(LeadingNumber("&H1F "), 31);
+  EXPECT_EQ(LeadingNumber("&o179"), 15);
+  EXPECT_EQ(LeadingNumber("&Hz"), 0);
 }
 
 TEST(Numeric, NumberTexts) {
