@@ -88,6 +88,9 @@ TEST(PictureDecoder, RefusesAJpegWhoseHuffmanTableClaimsTooManyCodes) {
   ASSERT_LT(dht + 21, b.size());
   for (std::size_t i = 0; i < 16; ++i) b[dht + 5 + i] = 20;
   EXPECT_EQ(DecodePicture(b), nullptr);
+  // The decoder skips fill bytes before the start-of-image marker: so does the check.
+  b.insert(b.begin(), 3, 0xFF);
+  EXPECT_EQ(DecodePicture(b), nullptr);
   EXPECT_TRUE(DecodePicture(jpeg));
 }
 

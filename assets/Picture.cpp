@@ -50,8 +50,11 @@ bool BitmapIsTruncated(std::span<const std::uint8_t> b) {
 // table declares more than 256 codes. A JPEG with such a table is damaged;
 // every table segment of the file, between scans too, is checked first.
 bool JpegHasOversizedHuffmanTable(std::span<const std::uint8_t> b) {
-  if (b.size() < 2 || b[0] != 0xFF || b[1] != 0xD8) return false;
-  std::size_t at = 2;
+  // The decoder takes fill bytes before the start-of-image marker as well.
+  std::size_t at = 0;
+  while (at < b.size() && b[at] == 0xFF) ++at;
+  if (at == 0 || at == b.size() || b[at] != 0xD8) return false;
+  ++at;
   while (at + 1 < b.size()) {
     if (b[at] != 0xFF) {  // entropy-coded data: skip to the next marker
       ++at;
