@@ -9,7 +9,12 @@ namespace kal {
 
 class PosixFiles {
  public:
-  // The whole file, or nullopt when it cannot be read (missing, a directory, no permission).
+  // Files larger than this are not read: a settings file is a few lines long.
+  static constexpr long long kMaxReadBytes = 1 << 20;
+
+  // The whole file, or nullopt when it cannot be read: missing, no
+  // permission, larger than kMaxReadBytes, or not a regular file (a
+  // directory, a FIFO, a device, through links or not). Never blocks.
   static std::optional<std::string> ReadFile(const std::string& path);
 
   // Whether anything is at the path (a file, a directory, a dangling link), readable or not.
@@ -19,10 +24,15 @@ class PosixFiles {
   // written, flushed to disk and renamed over the target, then the directory is
   // flushed, so a crash leaves either the old or the new content, never a torn
   // file. Missing parent directories are created (mode 0700, as for a user's
-  // configuration). A symbolic link is followed and its target replaced. False
-  // on any failure, with nothing left behind.
+  // configuration). A symbolic link is followed and the regular file it points
+  // to replaced (the link stays); anything else there (a directory, a FIFO, a
+  // device) is refused. The temporary ("<name>.tmp-<pid>-<n>") has the final
+  // mode from its creation: the old file's, else 0666 less the umask.
+  // Temporaries of that pattern left beside the target by writers that no
+  // longer run are removed. False on any failure, with nothing left behind.
   static bool WriteFileAtomic(const std::string& path, std::string_view bytes);
-  // The system's reason the last WriteFileAtomic failed ("" after a success).
+  // Why the last ReadFile or WriteFileAtomic failed, in the system's words
+  // ("" after a successful write).
   static std::string LastWriteError();
   // The time the file was last written (nanoseconds since the epoch), if it exists.
   static std::optional<long long> Modified(const std::string& path);

@@ -3,11 +3,16 @@
 #include <dirent.h>
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -166,6 +171,161 @@ TEST(PosixFilesTest, ReadOnlyDirectoryRefusesTheWrite) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a write succeeded, 3: could not drop privileges";
   EXPECT_TRUE(TempDir::List(ro).empty());
+}
+
+// Runs fn in a child process with at most 256 MiB of address space and 10
+// seconds: its exit status (4: it threw), or -signal when it was killed
+// (SIGALRM: it hung).
+int InChild(const std::function<int()>& fn) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    rlimit space{256u << 20, 256u << 20};
+    ::setrlimit(RLIMIT_AS, &space);
+    ::alarm(10);
+    int code = 4;
+    try {
+      code = fn();
+    } catch (...) {  // out of memory: nothing of the child may reach the test
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1000;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// A character device like /dev/null inside the test's folder (root only).
+bool MakeNullDevice(const std::string& path) {
+  return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+}
+
+TEST(PosixFilesTest, ReadFileTakesOnlyRegularFilesUpTo1MiBAndNeverBlocks) {
+  TempDir dir;
+  const std::string d = dir.path();
+  ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("fifo", (d + "/link-to-fifo").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (d + "/link-to-zero").c_str()), 0);
+  for (auto [name, size] : {std::pair{"1MiB", 1 << 20}, {"1MiB+1", (1 << 20) + 1}}) {
+    ASSERT_TRUE(PosixFiles::WriteFileAtomic(d + "/" + name, ""));
+    ASSERT_EQ(::truncate((d + "/" + name).c_str(), size), 0);
+  }
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(d + "/3GB", ""));
+  ASSERT_EQ(::truncate((d + "/3GB").c_str(), 3LL << 30), 0);  // sparse: no disk used
+
+  // 0: nothing read, 1: read, negative: the child was killed (hung or out of memory).
+  struct Case {
+    const char* name;
+    int expected;
+  };
+  for (const Case& c : {Case{"fifo", 0}, Case{"link-to-fifo", 0}, Case{"link-to-zero", 0}, Case{"1MiB", 1},
+                        Case{"1MiB+1", 0}, Case{"3GB", 0}}) {
+    const std::string path = d + "/" + c.name;
+    int got = InChild([&] {
+      std::optional<std::string> bytes = PosixFiles::ReadFile(path);
+      if (!bytes) return PosixFiles::LastWriteError().empty() ? 2 : 0;  // a refusal gives a reason
+      return bytes->size() == (1u << 20) ? 1 : 3;
+    });
+    EXPECT_EQ(got, c.expected) << c.name << " (2: no reason, 3: wrong size, 4: threw, -14: blocked)";
+  }
+}
+
+TEST(PosixFilesTest, WriteReplacesOnlyRegularFilesAndNeverWhatALinkPointsAtOtherwise) {
+  TempDir dir;
+  const std::string d = dir.path();
+  ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir((d + "/folder").c_str(), 0700), 0);
+  const bool haveDevice = MakeNullDevice(d + "/null");
+  for (const char* target : {"fifo", "folder", "null"})
+    ASSERT_EQ(::symlink(target, (d + "/link-to-" + target).c_str()), 0);
+
+  struct Case {
+    std::string written, kept;  // the path written and what must stay as it was
+    mode_t type;
+  };
+  std::vector<Case> cases = {
+      {"fifo", "fifo", S_IFIFO}, {"link-to-fifo", "fifo", S_IFIFO}, {"link-to-folder", "folder", S_IFDIR}};
+  if (haveDevice) {
+    cases.push_back({"null", "null", S_IFCHR});
+    cases.push_back({"link-to-null", "null", S_IFCHR});
+  }
+  for (const Case& c : cases) {
+    EXPECT_FALSE(PosixFiles::WriteFileAtomic(d + "/" + c.written, "[Section]\r\n")) << c.written;
+    EXPECT_FALSE(PosixFiles::LastWriteError().empty()) << c.written;
+    struct stat st {};
+    ASSERT_EQ(::lstat((d + "/" + c.kept).c_str(), &st), 0) << c.written;
+    EXPECT_EQ(st.st_mode & S_IFMT, c.type) << c.written << " replaced " << c.kept;
+  }
+  EXPECT_EQ(TempDir::List(d).size(), haveDevice ? 6u : 5u) << "a temporary was left behind";
+  if (!haveDevice) GTEST_SKIP() << "no device node could be made (not root): the device cases did not run";
+}
+
+// Runs a save in a child process that the system kills at its first write
+// (file size limit 1 byte), as a crash mid-save would: its temporary stays.
+pid_t KilledMidSave(const std::string& path) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_DFL);
+    rlimit one{1, 1};
+    ::setrlimit(RLIMIT_FSIZE, &one);
+    PosixFiles::WriteFileAtomic(path, std::string(4096, 'x'));
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ ? pid : -1;
+}
+
+TEST(PosixFilesTest, TheTemporaryFileHasTheFinalModeFromTheStart) {
+  struct Case {
+    mode_t existing, mask;
+  };
+  for (const Case& c : {Case{0600, 022}, Case{0640, 0}, Case{0666, 0}}) {
+    TempDir dir;
+    const std::string path = dir.path() + "/Kalvessa.ini";
+    ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "old"));
+    ASSERT_EQ(::chmod(path.c_str(), c.existing), 0);
+    mode_t old = ::umask(c.mask);
+    pid_t dead = KilledMidSave(path);
+    ::umask(old);
+    ASSERT_GT(dead, 0) << "the save was not killed at its first write";
+    std::vector<std::string> names = TempDir::List(dir.path());
+    std::erase(names, "Kalvessa.ini");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(ModeOf(dir.path() + "/" + names[0]), c.existing) << std::oct << c.existing;
+    EXPECT_EQ(PosixFiles::ReadFile(path), "old");
+  }
+}
+
+TEST(PosixFilesTest, ASaveRemovesTheTemporariesOfDeadWritersOnly) {
+  TempDir dir;
+  const std::string d = dir.path();
+  const std::string path = d + "/Kalvessa.ini";
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "old"));
+  pid_t dead = KilledMidSave(path);
+  ASSERT_GT(dead, 0);
+  const std::string deadId = std::to_string(dead);
+  const std::string live = std::to_string(::getppid());
+  const std::vector<std::string> kept = {"Kalvessa.ini",
+                                         "Kalvessa.ini.tmp-" + live + "-1",  // a writer still running
+                                         "Kalvessa.ini.tmp-" + deadId,
+                                         "Kalvessa.ini.tmp-" + deadId + "-1x",
+                                         "Kalvessa.ini.tmp-x" + deadId + "-1",
+                                         "Kalvessa.ini.bak-" + deadId + "-1",
+                                         "Other.ini.tmp-" + deadId + "-1"};
+  for (const std::string& n : kept) {
+    if (n == "Kalvessa.ini") continue;
+    ASSERT_TRUE(PosixFiles::WriteFileAtomic(d + "/" + n, "x"));
+  }
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(d + "/Kalvessa.ini.tmp-" + deadId + "-77", "x"));
+  ASSERT_EQ(TempDir::List(d).size(), kept.size() + 2);
+
+  ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "new"));
+  std::vector<std::string> left = TempDir::List(d);
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> want = kept;
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(left, want);
+  EXPECT_EQ(PosixFiles::ReadFile(path), "new");
 }
 
 TEST(PosixFilesTest, ReadFileAnswersNothingForMissingFilesAndDirectories) {
