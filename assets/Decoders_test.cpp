@@ -2,6 +2,7 @@
 // are shared rather than copied, and damaged data gives nullptr, never a crash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "assets/Assets.h"
@@ -75,6 +76,10 @@ TEST(PictureDecoder, RefusesDataThatIsNotAPictureItReads) {
   tall[22] = 0xFF;  // height 20 -> 0x00FF... a huge count
   tall[23] = 0xFF;
   EXPECT_EQ(DecodePicture(tall), nullptr);
+  // One with no rows at all.
+  std::vector<std::uint8_t> flat(bmp.begin(), bmp.end());
+  std::fill(flat.begin() + 22, flat.begin() + 26, 0);
+  EXPECT_EQ(DecodePicture(flat), nullptr);
 }
 
 TEST(PictureDecoder, RefusesAJpegWhoseHuffmanTableClaimsTooManyCodes) {

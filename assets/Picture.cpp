@@ -94,6 +94,11 @@ PictureRef DecodePicture(std::span<const std::uint8_t> bytes) {
   int w = 0, h = 0, channels = 0;
   stbi_uc* rgb = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 3);
   if (!rgb) return nullptr;
+  // A bitmap may declare no rows or columns and still be read: no picture.
+  if (w <= 0 || h <= 0) {
+    stbi_image_free(rgb);
+    return nullptr;
+  }
   std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h);
   for (std::size_t i = 0; i < px.size(); ++i) {
     px[i] = (std::uint32_t{rgb[i * 3]} << 16) | (std::uint32_t{rgb[i * 3 + 1]} << 8) | rgb[i * 3 + 2];
