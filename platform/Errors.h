@@ -12,6 +12,7 @@ namespace kal {
 enum class ErrorCode : int {
   InvalidCall = 5,
   Overflow = 6,
+  OutOfMemory = 7,
   SubscriptOutOfRange = 9,
   TypeMismatch = 13,
   FileError = 75,

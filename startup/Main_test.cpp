@@ -60,6 +60,16 @@ TEST(Main, TheInstanceLockKeepsASecondSaverOrDialogOutButNotThePreview) {
   }
 }
 
+TEST(Main, AWindowTheSystemRefusesIsReportedNotUsed) {
+  for (const char* line : {"/s", "/c"}) {
+    MemoryPlatform p;
+    p.makeWindowFails = true;
+    p.commandLine = line;
+    EXPECT_EQ(RunProgram(p), 1) << line;
+    EXPECT_EQ(CallsStartingWith(p, "ReportFatal Run-time error '7'").size(), 1u) << line;
+  }
+}
+
 TEST(Main, TheCountIsLoadedInEveryModeEvenOnesThatEndAtOnce) {
   for (const char* line : {"/a 5", "/x 5", "s", "/p 1", "/c", "/s", ""}) {
     MemoryPlatform p;

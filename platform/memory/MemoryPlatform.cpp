@@ -283,6 +283,7 @@ Handle MemoryPlatform::FindTopLevelWindow(std::string_view caption) {
 
 std::unique_ptr<PlatformWindow> MemoryPlatform::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {
   Log("MakeWindow " + desc.caption);
+  if (makeWindowFails) return nullptr;
   auto w = std::make_unique<MemoryWindow>(*this, desc, handler, nextHandle_++);
   windows_.push_back(w.get());
   return w;

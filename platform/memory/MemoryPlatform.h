@@ -106,8 +106,10 @@ class MemoryPlatform final : public Platform, private EventSource {
   void UseText(forms::TextRenderer& text) { text_ = &text; }
   bool versionCallSucceeds = true;
   OsVersion version{2};
-  bool instanceLockHeldElsewhere = false;  // another process holds the instance lock
-  std::optional<bool> passwordAnswer;      // nullopt: no password service
+  bool instanceLockHeldElsewhere = false;
+  bool makeWindowFails =
+      false;  // the system refuses every new window  // another process holds the instance lock
+  std::optional<bool> passwordAnswer;  // nullopt: no password service
   bool failWrites = false;
   std::vector<std::string> unreadableFiles;  // exist, but ReadFile fails
   std::map<std::string, std::string> files;  // path -> bytes (separators collapsed)
