@@ -76,6 +76,12 @@ TEST(PictureDecoder, RefusesDataThatIsNotAPictureItReads) {
   tall[22] = 0xFF;  // height 20 -> 0x00FF... a huge count
   tall[23] = 0xFF;
   EXPECT_EQ(DecodePicture(tall), nullptr);
+  // A small file that declares a huge picture: refused before anything is allocated for it.
+  std::span<const std::uint8_t> gif = assets::Find(assets::kGlyphStrip);
+  std::vector<std::uint8_t> vast(gif.begin(), gif.end());
+  vast[6] = vast[8] = 0xB8;  // 3000 x 3000
+  vast[7] = vast[9] = 0x0B;
+  EXPECT_EQ(DecodePicture(vast), nullptr);
   // One with no rows at all.
   std::vector<std::uint8_t> flat(bmp.begin(), bmp.end());
   std::fill(flat.begin() + 22, flat.begin() + 26, 0);

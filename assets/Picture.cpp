@@ -92,6 +92,11 @@ PictureRef DecodePicture(std::span<const std::uint8_t> bytes) {
     return nullptr;
   if (BitmapIsTruncated(bytes) || JpegHasOversizedHuffmanTable(bytes)) return nullptr;
   int w = 0, h = 0, channels = 0;
+  // The size the header declares decides what the decoder allocates, before
+  // any pixel is read: a kilobyte could otherwise claim gigabytes.
+  if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels) ||
+      static_cast<std::int64_t>(w) * h > kMaxPicturePixels)
+    return nullptr;
   stbi_uc* rgb = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 3);
   if (!rgb) return nullptr;
   // A bitmap may declare no rows or columns and still be read: no picture.

@@ -28,8 +28,13 @@ class Picture {
 
 using PictureRef = std::shared_ptr<const Picture>;
 
+// The most pixels a picture may have: far more than any window of the
+// programs shows (2048 x 2048), far less than would exhaust memory.
+inline constexpr std::int64_t kMaxPicturePixels = 2048 * 2048;
+
 // Decodes a JPEG, a GIF (its first frame) or an uncompressed Windows bitmap.
-// Returns nullptr for anything else, including damaged or truncated data.
+// Returns nullptr for anything else, including damaged or truncated data and
+// pictures of more than kMaxPicturePixels.
 PictureRef DecodePicture(std::span<const std::uint8_t> bytes);
 
 // Decodes one of the embedded pictures (names in assets/Assets.h); nullptr
