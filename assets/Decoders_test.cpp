@@ -88,20 +88,36 @@ TEST(PictureDecoder, RefusesDataThatIsNotAPictureItReads) {
   EXPECT_EQ(DecodePicture(flat), nullptr);
 }
 
-TEST(PictureDecoder, RefusesAJpegWhoseHuffmanTableClaimsTooManyCodes) {
+// Debian's stb_image writes past its tables when a Huffman table has more
+// than 256 codes, and decodes with whatever memory holds for a table a scan
+// uses that the file never defined: such a JPEG is damaged.
+TEST(PictureDecoder, RefusesAJpegWhoseTablesTheDecoderWouldMisuse) {
   std::span<const std::uint8_t> jpeg = assets::Find(assets::kHeadingPlate);
+  auto segment = [](const std::vector<std::uint8_t>& b, std::uint8_t marker) {
+    std::size_t at = 2;
+    while (at + 4 < b.size() && !(b[at] == 0xFF && b[at + 1] == marker))
+      at += 2 + ((std::size_t{b[at + 2]} << 8) | b[at + 3]);
+    return at;
+  };
   std::vector<std::uint8_t> b(jpeg.begin(), jpeg.end());
   // The first table segment: its sixteen code counts now add up to 320.
-  std::size_t dht = 2;
-  while (dht + 4 < b.size() && !(b[dht] == 0xFF && b[dht + 1] == 0xC4)) {
-    dht += 2 + ((std::size_t{b[dht + 2]} << 8) | b[dht + 3]);
-  }
+  const std::size_t dht = segment(b, 0xC4);
   ASSERT_LT(dht + 21, b.size());
   for (std::size_t i = 0; i < 16; ++i) b[dht + 5 + i] = 20;
   EXPECT_EQ(DecodePicture(b), nullptr);
   // The decoder skips fill bytes before the start-of-image marker: so does the check.
   b.insert(b.begin(), 3, 0xFF);
   EXPECT_EQ(DecodePicture(b), nullptr);
+  // Every component of the scan takes its tables from slot 3, never defined
+  // (and no coded data follows, so nothing but the tables can fail it).
+  std::vector<std::uint8_t> undefined(jpeg.begin(), jpeg.end());
+  const std::size_t sos = segment(undefined, 0xDA);
+  ASSERT_LT(sos + 14, undefined.size());
+  ASSERT_EQ(undefined[sos + 4], 3);
+  undefined[sos + 6] = undefined[sos + 8] = undefined[sos + 10] = 0x33;
+  undefined.resize(sos + 14);
+  undefined.insert(undefined.end(), {0xFF, 0xD9});
+  EXPECT_EQ(DecodePicture(undefined), nullptr);
   EXPECT_TRUE(DecodePicture(jpeg));
 }
 

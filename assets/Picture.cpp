@@ -47,14 +47,21 @@ bool BitmapIsTruncated(std::span<const std::uint8_t> b) {
 }
 
 // The stb_image shipped with Debian 12 writes past its tables when a Huffman
-// table declares more than 256 codes. A JPEG with such a table is damaged;
-// every table segment of the file, between scans too, is checked first.
-bool JpegHasOversizedHuffmanTable(std::span<const std::uint8_t> b) {
+// table declares more than 256 codes, and decodes a scan with whatever memory
+// holds for a Huffman or quantization table the file never defined (reading
+// out of bounds when that memory looks like a table). A JPEG with such a
+// table is damaged; every segment of the file, between scans too, is checked
+// first, in the order the decoder meets them.
+bool JpegTablesAreUnusable(std::span<const std::uint8_t> b) {
   // The decoder takes fill bytes before the start-of-image marker as well.
   std::size_t at = 0;
   while (at < b.size() && b[at] == 0xFF) ++at;
   if (at == 0 || at == b.size() || b[at] != 0xD8) return false;
   ++at;
+  auto byteAt = [&](std::size_t i) { return i < b.size() ? b[i] : std::uint8_t{0}; };
+  bool huffman[2][4] = {}, quant[4] = {};  // defined so far: [DC, AC][slot], [slot]
+  std::uint8_t componentQuant[256] = {};   // the frame's quantization slot by component id
+  bool inFrame[256] = {}, progressive = false;
   while (at + 1 < b.size()) {
     if (b[at] != 0xFF) {  // entropy-coded data: skip to the next marker
       ++at;
@@ -68,16 +75,38 @@ bool JpegHasOversizedHuffmanTable(std::span<const std::uint8_t> b) {
     if (marker == 0xD9) return false;  // end of image
     if (at + 4 > b.size()) return false;
     const std::size_t length = (std::size_t{b[at + 2]} << 8) | b[at + 3];
+    const std::size_t end = at + 2 + length;
     if (marker == 0xC4) {
       // Read as the decoder reads it: table after table while the segment's
       // length lasts, a table's counts taken even past that length.
-      auto byteAt = [&](std::size_t i) { return i < b.size() ? b[i] : std::uint8_t{0}; };
-      const std::size_t end = at + 2 + length;
       for (std::size_t p = at + 4; p < end && p < b.size();) {
         std::size_t codes = 0;
         for (std::size_t i = 1; i <= 16; ++i) codes += byteAt(p + i);
         if (codes > 256) return true;
+        if ((b[p] >> 4) < 2 && (b[p] & 15) < 4) huffman[b[p] >> 4][b[p] & 15] = true;
         p += 17 + codes;
+      }
+    } else if (marker == 0xDB) {
+      for (std::size_t p = at + 4; p < end && p < b.size(); p += (b[p] >> 4) ? 129 : 65) {
+        if ((b[p] & 15) < 4) quant[b[p] & 15] = true;
+      }
+    } else if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+      progressive = marker == 0xC2;
+      const std::size_t n = byteAt(at + 9);
+      for (std::size_t c = 0; c < n; ++c) {
+        const std::uint8_t id = byteAt(at + 10 + 3 * c);
+        inFrame[id] = true;
+        componentQuant[id] = byteAt(at + 12 + 3 * c) & 15;
+      }
+    } else if (marker == 0xDA) {
+      const std::size_t n = byteAt(at + 4);
+      const bool dcScan = !progressive || byteAt(at + 5 + 2 * n) == 0;  // spectral start 0
+      const bool acScan = !progressive || !dcScan;
+      for (std::size_t c = 0; c < n; ++c) {
+        const std::uint8_t id = byteAt(at + 5 + 2 * c), tables = byteAt(at + 6 + 2 * c);
+        const std::size_t dc = tables >> 4, ac = tables & 15, q = componentQuant[id];
+        if (!inFrame[id] || q > 3 || !quant[q]) return true;
+        if ((dcScan && (dc > 3 || !huffman[0][dc])) || (acScan && (ac > 3 || !huffman[1][ac]))) return true;
       }
     }
     at += 2 + std::max<std::size_t>(length, 2);
@@ -90,7 +119,7 @@ bool JpegHasOversizedHuffmanTable(std::span<const std::uint8_t> b) {
 PictureRef DecodePicture(std::span<const std::uint8_t> bytes) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
     return nullptr;
-  if (BitmapIsTruncated(bytes) || JpegHasOversizedHuffmanTable(bytes)) return nullptr;
+  if (BitmapIsTruncated(bytes) || JpegTablesAreUnusable(bytes)) return nullptr;
   int w = 0, h = 0, channels = 0;
   // The size the header declares decides what the decoder allocates, before
   // any pixel is read: a kilobyte could otherwise claim gigabytes.
