@@ -1,5 +1,6 @@
 #include "startup/SettingsFile.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "startup/IniFile.h"
@@ -13,32 +14,67 @@ constexpr std::size_t kNameBuffer = 128;   // section and key are held in 128-ch
 // The text up to its first NUL, as the C side of the profile functions sees it.
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
 
+// ANSI text with its spelling in a Unicode file: ASCII is the same in both;
+// the key is known in both; other text has none here.
+IniText Spelled(std::string_view ansi) {
+  IniText text{std::string(ansi), std::nullopt};
+  if (ansi == kSettingsKey) {
+    text.unicode = std::u8string(kSettingsKeyUnicode);
+  } else if (std::all_of(ansi.begin(), ansi.end(),
+                         [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    text.unicode = std::u8string(ansi.begin(), ansi.end());
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string SettingsPath(Platform& platform) {
   return platform.SettingsDirectory() + platform.PathSeparator() + std::string(kSettingsFileName);
 }
 
-std::string ReadIniString(Platform& platform, std::string_view section, std::string_view key,
+std::string ReadIniString(SettingsStorage& files, std::string_view section, std::string_view key,
                           const std::string& file) {
-  std::optional<std::string> content = platform.ReadFile(file);
+  std::optional<std::string> content = files.ReadFile(file);
   if (!content) return {};
-  std::optional<std::string> value = IniGet(*content, UpToNul(section), UpToNul(key));
+  std::optional<std::string> value = IniFileGet(*content, Spelled(UpToNul(section)), Spelled(UpToNul(key)));
   if (!value) return {};
   std::string v(UpToNul(*value));
   if (v.size() > kValueBuffer - 1) v.resize(kValueBuffer - 1);
   return v;
 }
 
-bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
-                    std::string_view value, const std::string& file) {
+std::string ReadIniString(Platform& platform, std::string_view section, std::string_view key,
+                          const std::string& file) {
+  PlatformStorage files(platform);
+  return ReadIniString(files, section, key, file);
+}
+
+std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file) {
   std::string_view s = UpToNul(section.substr(0, kNameBuffer));
   std::string_view k = UpToNul(key.substr(0, kNameBuffer));
-  std::optional<std::string> existing = platform.ReadFile(file);
+  std::optional<std::string> existing = files.ReadFile(file);
   // A file that exists but cannot be read is left alone: rewriting it from
   // nothing would lose every other line it holds.
-  if (!existing && platform.FileExists(file)) return false;
-  return platform.WriteFileAtomic(file, IniSet(existing.value_or(std::string()), s, k, UpToNul(value)));
+  if (!existing && files.FileExists(file)) {
+    std::string why = files.LastFileError();
+    return why.empty() ? "ファイルを読み取れません。" : why;
+  }
+  std::optional<std::string> bytes =
+      IniFileSet(existing.value_or(std::string()), Spelled(s), Spelled(k), Spelled(UpToNul(value)));
+  if (!bytes) return "ファイルの Unicode テキストには書き込めません。";
+  if (!files.WriteFileAtomic(file, *bytes)) {
+    std::string why = files.LastFileError();
+    return why.empty() ? "ファイルに書き込めません。" : why;
+  }
+  return {};
+}
+
+bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
+                    std::string_view value, const std::string& file) {
+  PlatformStorage files(platform);
+  return SaveIniString(files, section, key, value, file).empty();
 }
 
 std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
@@ -69,11 +105,14 @@ std::string ReadSetting(Platform& platform) {
 
 std::string WriteSetting(Platform& platform, std::string_view value) {
   const SettingsFiles files = SettingsPaths(platform);
-  if (StoreIniString(platform, kSettingsSection, kSettingsKey, value, files.beside)) return {};
-  std::string report = "設定を保存できませんでした。\n" + files.beside + "\n" + platform.LastFileError();
+  PlatformStorage storage(platform);
+  std::string why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.beside);
+  if (why.empty()) return {};
+  std::string report = "設定を保存できませんでした。\n" + files.beside + "\n" + why;
   if (files.perUser.empty()) return report;
-  if (StoreIniString(platform, kSettingsSection, kSettingsKey, value, files.perUser)) return {};
-  return report + "\n" + files.perUser + "\n" + platform.LastFileError();
+  why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.perUser);
+  if (why.empty()) return {};
+  return report + "\n" + files.perUser + "\n" + why;
 }
 
 }  // namespace kal

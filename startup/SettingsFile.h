@@ -1,6 +1,7 @@
 // The settings file: one INI file holding the particle count.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,24 +13,64 @@ inline constexpr std::string_view kSettingsSection = "Section";
 // "ﾊﾟｰﾃｨｸﾙの数" in Shift-JIS, the same bytes on every platform, so a file
 // moves between a Japanese Windows system and here unchanged in meaning.
 inline constexpr std::string_view kSettingsKey = "\xCA\xDF\xB0\xC3\xA8\xB8\xD9\x82\xCC\x90\x94";
+// The same characters for a settings file kept in Unicode (UTF-8 or UTF-16).
+inline constexpr std::u8string_view kSettingsKeyUnicode =
+    u8"\uFF8A\uFF9F\uFF70\uFF83\uFF68\uFF78\uFF99\u306E\u6570";
 inline constexpr std::string_view kSettingsFileName = "Kalvessa.ini";
+
+// The file services the settings code needs: a Platform's (PlatformStorage),
+// or a tool's own.
+class SettingsStorage {
+ public:
+  virtual ~SettingsStorage() = default;
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // Whether anything is there, readable or not.
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual bool WriteFileAtomic(const std::string& path, std::string_view bytes) = 0;
+  // Why the last read or write failed, in the system's words ("" when it does not say).
+  virtual std::string LastFileError() = 0;
+};
+
+class PlatformStorage final : public SettingsStorage {
+ public:
+  explicit PlatformStorage(Platform& platform) : platform_(platform) {}
+  std::optional<std::string> ReadFile(const std::string& path) override { return platform_.ReadFile(path); }
+  bool FileExists(const std::string& path) override { return platform_.FileExists(path); }
+  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
+    return platform_.WriteFileAtomic(path, bytes);
+  }
+  std::string LastFileError() override { return platform_.LastFileError(); }
+
+ private:
+  Platform& platform_;
+};
 
 // The settings file's path: the settings directory, one separator, the file
 // name. Nothing is tested or removed, so a drive root "C:\" gives
 // "C:\\Kalvessa.ini", which still names the file in that root.
 std::string SettingsPath(Platform& platform);
 
-// The value under section and key (at most 255 bytes), or empty text.
+// The value under section and key (at most 255 bytes), or empty text. A file
+// that cannot be read (see Platform::ReadFile) holds no value.
+std::string ReadIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+                          const std::string& file);
 std::string ReadIniString(Platform& platform, std::string_view section, std::string_view key,
                           const std::string& file);
 
-// Writes the value; the file is replaced atomically so a crash or a full disk
-// never leaves it truncated. Returns empty text, as the profile function does.
-std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
-                           std::string_view value, const std::string& file);
+// Stores the value, keeping every other line and the file's encoding; the
+// file is replaced atomically so a crash or a full disk never leaves it
+// truncated. A file that exists but cannot be read (no permission, too
+// large, not a regular file) is left alone, as is one whose encoding cannot
+// take the text: rewriting it would lose what it holds. Empty text when the
+// value was stored; otherwise why not.
+std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file);
 // The same, telling whether the value was stored.
 bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
                     std::string_view value, const std::string& file);
+// The same, returning empty text as the profile function does.
+std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
+                           std::string_view value, const std::string& file);
 
 // Where a saved count may live. Beside the program first; where that folder
 // cannot be written (a program installed in a system folder), in the user's
