@@ -1,28 +1,43 @@
 // kal-ini: reads and writes the particle count in a settings file with the
-// program's own INI code, so tests can compare it with other INI readers and
-// writers (the Windows profile functions under Wine).
+// program's own settings code (the same read, guard and atomic save as a save
+// from the settings dialog), so tests can compare it with other INI readers
+// and writers (the Windows profile functions under Wine).
 //   kal-ini read <file>           prints the value (empty line when none)
-//   kal-ini write <file> <value>  sets the value, keeping the rest of the file
+//   kal-ini write <file> <value>  sets the value, keeping the rest of the file;
+//                                 exit 1 and the reason when it was not stored
 #include <cstdio>
 #include <string>
 
 #include "platform/posix/PosixFiles.h"
-#include "startup/IniFile.h"
 #include "startup/SettingsFile.h"
+
+namespace {
+
+class PosixStorage final : public kal::SettingsStorage {
+ public:
+  std::optional<std::string> ReadFile(const std::string& path) override { return kal::PosixFiles::ReadFile(path); }
+  bool FileExists(const std::string& path) override { return kal::PosixFiles::Exists(path); }
+  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
+    return kal::PosixFiles::WriteFileAtomic(path, bytes);
+  }
+  std::string LastFileError() override { return kal::PosixFiles::LastWriteError(); }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kal;
   std::string cmd = argc > 1 ? argv[1] : "";
+  PosixStorage files;
   if (cmd == "read" && argc == 3) {
-    std::optional<std::string> content = PosixFiles::ReadFile(argv[2]);
-    std::string value = content ? IniGet(*content, kSettingsSection, kSettingsKey).value_or("") : "";
+    std::string value = ReadIniString(files, kSettingsSection, kSettingsKey, argv[2]);
     std::printf("%s\n", value.c_str());
     return 0;
   }
   if (cmd == "write" && argc == 4) {
-    std::string existing = PosixFiles::ReadFile(argv[2]).value_or("");
-    if (!PosixFiles::WriteFileAtomic(argv[2], IniSet(existing, kSettingsSection, kSettingsKey, argv[3]))) {
-      std::fprintf(stderr, "kal-ini: cannot write %s\n", argv[2]);
+    std::string why = SaveIniString(files, kSettingsSection, kSettingsKey, argv[3], argv[2]);
+    if (!why.empty()) {
+      std::fprintf(stderr, "kal-ini: cannot write %s: %s\n", argv[2], why.c_str());
       return 1;
     }
     return 0;
