@@ -5,14 +5,17 @@
 set -euo pipefail
 what=${1:-test}
 
+# kalvessa itself (X11, MIT-SHM, Xcursor, FreeType + fontconfig, stb_image),
+# and the private Xvfb, xdpyinfo, xdotool and ImageMagick of run-saver.sh.
 run_pkgs=(
-  build-essential cmake pkg-config
-  libx11-dev libxext-dev libxfixes-dev libxcursor-dev libxft-dev libfontconfig-dev libfreetype-dev
-  libstb-dev libgif-dev libjpeg62-turbo-dev libpng-dev
-  googletest libgtest-dev libbenchmark-dev
+  build-essential cmake
+  libx11-dev libxext-dev libxcursor-dev libfontconfig-dev libfreetype-dev libstb-dev
   xvfb x11-utils xdotool imagemagick
 )
+# Tests, tools (kal-render: libpng, giflib; kal-artgen: libjpeg, the URW font)
+# and benchmarks; xprobe and the backend tests use Xfixes.
 test_pkgs=(
+  googletest libgtest-dev libbenchmark-dev libgif-dev libjpeg62-turbo-dev libpng-dev libxfixes-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic
   xscreensaver-data-extra libxtst-dev
