@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # variables are read by the tests that source this file
 # Shared by the Wine integration tests (sourced by each test script).
 #
 # Environment (set by CTest, see CMakeLists.txt):
@@ -9,11 +10,23 @@ set -u
 export WINEDEBUG=-all
 # Japanese system: ANSI code page 932, as the program's users have it.
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# No Mono / Gecko installation prompts.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono / Gecko installation prompts, no menu entries for the desktop.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Never the user's own prefix: the tests delete and kill what they use.
 : "${WINEPREFIX:?WINEPREFIX must name the tests\' own Wine prefix}"
 export WINEPREFIX
+# Wine writes under HOME and the XDG folders (the prefix's links to the user's
+# folders, menus, icons) and keeps wineserver's socket folder in TMPDIR: all of
+# it beside the prefix, never in the user's home or /tmp. CMakeLists.txt gives
+# wine.cleanup the same, so its wineserver -k finds this server.
+_wine_root=${WINEPREFIX%/*}
+export HOME="$_wine_root/home" TMPDIR="$_wine_root/tmp" XDG_RUNTIME_DIR="$_wine_root/runtime"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+if ! mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR" "$XDG_RUNTIME_DIR" ||
+  ! chmod 700 "$XDG_RUNTIME_DIR"; then
+  echo "FAIL: cannot make Wine's home beside $WINEPREFIX" >&2
+  exit 1
+fi
 
 SAVER_CAPTION="Kalvessa_m"
 SETTINGS_CAPTION="Kalvessaの設定"
@@ -28,7 +41,7 @@ fail() {
 }
 
 need_file() {  # path description
-  [ -n "$1" ] && [ -f "$1" ] || fail "$2 not found: '$1' (build it first)"
+  if [ -z "$1" ] || [ ! -f "$1" ]; then fail "$2 not found: '$1' (build it first)"; fi
 }
 
 need_files() {
@@ -69,14 +82,15 @@ start_xvfb() {
   # -noreset: the server must keep the pointer position between clients.
   Xvfb -displayfd 3 -screen 0 "${geometry}x24" -noreset -nolisten tcp 3>"$dfile" 2>"$KAL_WORK/xvfb.log" &
   _xvfb_pid=$!
-  local i
-  for i in $(seq 1 100); do
+  local _
+  for _ in $(seq 1 100); do
     [ -s "$dfile" ] && break
     kill -0 "$_xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$KAL_WORK/xvfb.log")"
     sleep 0.1
   done
   [ -s "$dfile" ] || fail "Xvfb gave no display number"
-  export DISPLAY=":$(head -n1 "$dfile")"
+  DISPLAY=":$(head -n1 "$dfile")"
+  export DISPLAY
   SCREEN_W=${geometry%x*}
   SCREEN_H=${geometry#*x}
   log "Xvfb on $DISPLAY ($geometry)"
@@ -177,7 +191,9 @@ colour_count() {
 }
 
 cursor_state() {
-  [ -n "${KAL_XPROBE:-}" ] && [ -x "$KAL_XPROBE" ] || fail "X probe not found: '${KAL_XPROBE:-}' (tests/tools xprobe)"
+  if [ -z "${KAL_XPROBE:-}" ] || [ ! -x "$KAL_XPROBE" ]; then
+    fail "X probe not found: '${KAL_XPROBE:-}' (tests/tools xprobe)"
+  fi
   "$KAL_XPROBE" cursor
 }
 

@@ -17,9 +17,15 @@ WINDOW_TIMEOUT=${WINDOW_TIMEOUT:-30}
 EXIT_TIMEOUT=${EXIT_TIMEOUT:-20}
 SAVER_CAPTION=Kalvessa_m
 
-WORK=$(mktemp -d /tmp/kal-x11-test-XXXXXX)
-# Settings of the tests never touch the user's own.
-export XDG_CONFIG_HOME="$WORK/config"
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kal-x11-test-XXXXXX")
+# A home of the test's own, removed with WORK: settings never touch the user's,
+# and openbox's log, font caches and the instance lock stay in here.
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_CACHE_HOME="$WORK/cache"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+if ! mkdir -p "$HOME" "$XDG_RUNTIME_DIR" || ! chmod 700 "$XDG_RUNTIME_DIR"; then
+  echo "FAIL: cannot make a home in $WORK"
+  exit 1
+fi
 XVFB_PID=
 WM_PID=
 STARTED_PIDS=()
