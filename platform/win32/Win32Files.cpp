@@ -70,10 +70,6 @@ bool WriteAll(HANDLE h, std::string_view bytes) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 DWORD g_lastError = ERROR_SUCCESS;  // why the last read or replacement failed
 
 // Records the system's reason (before clean-up changes it) and fails.
