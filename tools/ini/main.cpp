@@ -15,7 +15,9 @@ namespace {
 
 class PosixStorage final : public kal::SettingsStorage {
  public:
-  std::optional<std::string> ReadFile(const std::string& path) override { return kal::PosixFiles::ReadFile(path); }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    return kal::PosixFiles::ReadFile(path);
+  }
   bool FileExists(const std::string& path) override { return kal::PosixFiles::Exists(path); }
   bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
     return kal::PosixFiles::WriteFileAtomic(path, bytes);
