@@ -122,8 +122,8 @@ inline void Canvas::MarkPlusDirty(int cx, int cy) {
   const auto ty0 = static_cast<std::uint32_t>(cy - 1) / kTile,
              ty1 = static_cast<std::uint32_t>(cy + 1) / kTile;
   const auto words = static_cast<std::uint32_t>(wordsPerRow_);
-  std::uint64_t* const top = dirtyBits_.data() + ty0 * words;
-  std::uint64_t* const bottom = dirtyBits_.data() + ty1 * words;
+  std::uint64_t* const top = dirtyBits_.data() + std::size_t{ty0} * words;
+  std::uint64_t* const bottom = dirtyBits_.data() + std::size_t{ty1} * words;
   const std::uint64_t bit0 = std::uint64_t{1} << (tx0 % 64), bit1 = std::uint64_t{1} << (tx1 % 64);
   top[tx0 / 64] |= bit0;
   top[tx1 / 64] |= bit1;

@@ -22,7 +22,7 @@ enum class ErrorCode : int {
 // A run-time error: the only exception type that error traps catch.
 class RuntimeError : public std::runtime_error {
  public:
-  RuntimeError(ErrorCode code, std::string what) : std::runtime_error(std::move(what)), code_(code) {}
+  RuntimeError(ErrorCode code, const std::string& what) : std::runtime_error(what), code_(code) {}
   ErrorCode code() const { return code_; }
 
  private:

@@ -72,7 +72,7 @@ Control::Control(const layout::Control& design)
 
 // ---- picture box ----
 
-PictureBox::PictureBox(const layout::Control& design, Color backColor, PictureRef picture)
+PictureBox::PictureBox(const layout::Control& design, Color backColor, const PictureRef& picture)
     : Control(design), border_(design.border), backColor_(backColor) {
   if (picture && design.autoSize) {
     rect.right = rect.left + picture->width() + 2 * ClientInset();

@@ -64,7 +64,7 @@ class Control {
 
 class PictureBox final : public Control {
  public:
-  PictureBox(const layout::Control& design, Color backColor, PictureRef picture);
+  PictureBox(const layout::Control& design, Color backColor, const PictureRef& picture);
   // The persistent image (AutoRedraw): what the device context draws on.
   Canvas& hDC() { return image_; }
   const Canvas& hDC() const { return image_; }

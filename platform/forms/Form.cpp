@@ -65,16 +65,16 @@ Form::Form(Platform& platform, TextRenderer& text, const layout::Window& design,
   // The tree; the table lists controls front to back within a container.
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     Control& c = **it;
-    const layout::Control* design = nullptr;
+    const layout::Control* entry = nullptr;
     for (const layout::Control& d : controls) {
-      if (d.name == c.Name && d.index == c.Index) design = &d;
+      if (d.name == c.Name && d.index == c.Index) entry = &d;
     }
-    if (design == nullptr || design->container.empty()) {
+    if (entry == nullptr || entry->container.empty()) {
       top_.push_back(&c);
       continue;
     }
-    Control* parent = Find(design->container);
-    if (parent == nullptr) throw std::logic_error("no container " + std::string(design->container));
+    Control* parent = Find(entry->container);
+    if (parent == nullptr) throw std::logic_error("no container " + std::string(entry->container));
     c.container = parent;
     parent->children.push_back(&c);
   }
@@ -308,6 +308,7 @@ std::vector<Control*> Form::TabOrder() {
   }
   std::sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
   std::vector<Control*> out;
+  out.reserve(order.size());
   for (auto& [tab, c] : order) out.push_back(c);
   return out;
 }

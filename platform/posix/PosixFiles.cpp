@@ -65,7 +65,8 @@ std::string FollowLinks(std::string path) {
     ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size() - 1);
     if (n <= 0) return path;
     std::string target(buf.data(), static_cast<std::size_t>(n));
-    path = target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
+    if (target.front() != '/') target.insert(0, DirectoryOf(path) + "/");
+    path = std::move(target);
   }
   return path;  // a loop of links: let the write fail on it
 }

@@ -157,8 +157,8 @@ HCURSOR Win32Window::HandCursor() {
   auto dword = [&](std::size_t at) { return static_cast<std::uint32_t>(word(at) | (word(at + 2) << 16)); };
   const std::uint32_t size = dword(14), offset = dword(18);
   if (offset > file.size() || size > file.size() - offset) return nullptr;
-  std::vector<std::uint8_t> resource(4 + size);
-  resource[0] = file[10];  // hot spot x
+  std::vector<std::uint8_t> resource(std::size_t{4} + size);  // in size_t: never wraps
+  resource[0] = file[10];                                     // hot spot x
   resource[1] = file[11];
   resource[2] = file[12];  // hot spot y
   resource[3] = file[13];

@@ -172,7 +172,8 @@ void Presenter::Copy(const Canvas& canvas, int x, int y, int w, int h) {
   if (sameFormat_ && image_->bits_per_pixel == 32 &&
       image_->byte_order == (HostIsLittleEndian() ? LSBFirst : MSBFirst)) {
     for (int row = y; row < y + h; ++row) {
-      std::memcpy(image_->data + static_cast<std::ptrdiff_t>(row) * image_->bytes_per_line + x * 4,
+      std::memcpy(image_->data + static_cast<std::ptrdiff_t>(row) * image_->bytes_per_line +
+                      static_cast<std::ptrdiff_t>(x) * 4,
                   src + static_cast<std::ptrdiff_t>(row) * stride + x, static_cast<std::size_t>(w) * 4);
     }
     return;

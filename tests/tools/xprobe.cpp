@@ -365,12 +365,13 @@ int Close(const std::string& caption) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: xprobe cursor | cursor-hotspot | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
-               "       gone CAPTION SECONDS | pointer | screen | wm | wm-ready SECONDS | hold CAPTION "
-               "SECONDS | close CAPTION |\n"
-               "       launch CAPTION SECONDS -- PROGRAM ARGS... |\n"
-               "       preview-host W H SECONDS [--resize W2 H2] -- PROGRAM ARGS...\n");
+  std::fprintf(
+      stderr,
+      "usage: xprobe cursor | cursor-hotspot | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
+      "       gone CAPTION SECONDS | pointer | screen | wm | wm-ready SECONDS | hold CAPTION "
+      "SECONDS | close CAPTION |\n"
+      "       launch CAPTION SECONDS -- PROGRAM ARGS... |\n"
+      "       preview-host W H SECONDS [--resize W2 H2] -- PROGRAM ARGS...\n");
   return 2;
 }
 
