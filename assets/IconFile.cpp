@@ -83,7 +83,7 @@ IconImageRef DecodeIconFile(std::span<const std::uint8_t> bytes) {
         const std::uint32_t byte = dib[line + bit / 8];
         const std::uint32_t index = (byte >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
         if (index >= paletteCount) return nullptr;
-        rgb = Read32(dib, paletteAt + index * 4) & 0xFFFFFF;
+        rgb = Read32(dib, paletteAt + std::size_t{index} * 4) & 0xFFFFFF;
       } else {
         const std::size_t at = line + static_cast<std::size_t>(x) * (bpp / 8);
         rgb = (std::uint32_t{dib[at + 2]} << 16) | (std::uint32_t{dib[at + 1]} << 8) | dib[at];

@@ -30,7 +30,7 @@ using PictureRef = std::shared_ptr<const Picture>;
 
 // The most pixels a picture may have: far more than any window of the
 // programs shows (2048 x 2048), far less than would exhaust memory.
-inline constexpr std::int64_t kMaxPicturePixels = 2048 * 2048;
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{2048} * 2048;
 
 // Decodes a JPEG, a GIF (its first frame) or an uncompressed Windows bitmap.
 // Returns nullptr for anything else, including damaged or truncated data and

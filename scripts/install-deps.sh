@@ -13,13 +13,15 @@ run_pkgs=(
   xvfb x11-utils xdotool imagemagick
 )
 # Tests, tools (kal-render: libpng, giflib; kal-artgen: libjpeg, the URW font)
-# and benchmarks; xprobe and the backend tests use Xfixes.
+# and benchmarks; xprobe and the backend tests use Xfixes; clang's libFuzzer,
+# clang-format and clang-tidy for the fuzz targets, the format and lint checks.
 test_pkgs=(
   googletest libgtest-dev libbenchmark-dev libgif-dev libjpeg62-turbo-dev libpng-dev libxfixes-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic
   xscreensaver-data-extra libxtst-dev
   fonts-urw-base35
+  clang clang-format clang-tidy libclang-rt-14-dev
 )
 
 pkgs=("${run_pkgs[@]}")

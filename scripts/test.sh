@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Installs everything the tests need, builds both targets (the native Linux
-# program, with and without sanitizers, and Kalvessa.scr for Windows) and runs
-# the whole suite: unit tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then every test (unit, Xvfb and Wine integration) on the normal build.
+# Installs everything the tests need, checks the formatting, builds both
+# targets (the native Linux program, with and without sanitizers, and
+# Kalvessa.scr for Windows) and runs the whole suite: unit tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, clang-tidy, the fuzz targets
+# for a bounded time, then every test (unit, Xvfb and Wine integration) on the
+# normal build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 bash scripts/install-deps.sh test
+
+echo "== Formatting (clang-format)"
+bash scripts/check-format.sh
 
 echo "== Building Kalvessa.scr (MinGW-w64)"
 cmake --preset windows >/dev/null
@@ -20,8 +25,13 @@ cmake --build --preset linux -j"$jobs"
 echo "== Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset linux-asan >/dev/null
 cmake --build --preset linux-asan -j"$jobs" --target kal_unit_tests
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  build/asan/tests/kal_unit_tests --gtest_brief=1
+ctest --preset unit-asan
+
+echo "== clang-tidy over the product code (both targets)"
+bash scripts/lint.sh build/linux build/windows
+
+echo "== Fuzzing, bounded (scripts/fuzz.sh runs longer on request)"
+bash scripts/fuzz.sh 20
 
 echo "== The whole suite"
 ctest --preset linux -j1 --timeout 600
