@@ -35,7 +35,7 @@ TEST(Numeric, FloorMatchesTheLibraryEverywhere) {
     EXPECT_EQ(Floor(v), std::floor(v)) << v;
   }
   EXPECT_TRUE(std::isnan(Floor(std::nan(""))));
-  EXPECT_EQ(Floor(INFINITY), INFINITY);
+  EXPECT_EQ(Floor(std::numeric_limits<double>::infinity()), std::numeric_limits<double>::infinity());
 }
 
 TEST(Numeric, NarrowingRaisesOverflowOutsideTheWidth) {
