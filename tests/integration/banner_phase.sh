@@ -8,6 +8,8 @@
 #                            469 x 110 drawing area), or nothing when none or
 #                            more than one does (all letters up at phases 1-29)
 #   banner_advance P1 P2     ticks from phase P1 to phase P2 (0..309)
+#   banner_rate P1 NS1 P2 NS2  phases a second between two readings taken at
+#                            NS1 and NS2 (nanoseconds), under one cycle apart
 
 banner_index() {
   "$KAL_RENDER" --dialog --series "$1" >/dev/null || return 1
@@ -22,3 +24,5 @@ banner_phase() {
 }
 
 banner_advance() { echo $((($2 - $1 + 310) % 310)); }
+
+banner_rate() { echo $(($(banner_advance "$1" "$3") * 1000000000 / ($4 - $2))); }

@@ -50,21 +50,13 @@ store_count() { printf '[Section]\r\n%s= %s\r\n' "$KEY" "$2" >"$1"; }
 # Starts /c of the Kalvessa.scr in folder $1 (tag $2). kaltest is already
 # polling when it starts, so the time to the window excludes kaltest's start.
 open_dialog() {
-  local dir=$1 tag=$2 out=$KAL_WORK/wait-$2.out waiter t0 ms
-  timeout 120 wine "$KAL_TEST" dialog-wait "$SETTINGS_CAPTION" 60000 >"$out" 2>&1 &
-  waiter=$!
-  _bg_pids+=("$waiter")
-  for _ in $(seq 1 1200); do
-    grep -q ready "$out" && break
-    alive "$waiter" || break
-    sleep 0.05
-  done
-  grep -q ready "$out" || fail "$tag: kaltest dialog-wait did not start: $(cat "$out")"
+  local dir=$1 tag=$2 out=$KAL_WORK/wait-$2.out t0 ms
+  start_dialog_wait "$out" || fail "$tag: kaltest dialog-wait did not start: $(cat "$out")"
   t0=$(date +%s%N)
   timeout 280 wine "$(winpath "$dir/Kalvessa.scr")" /c >"$KAL_WORK/scr-$tag.out" 2>&1 &
   SCR_PID=$!
   _bg_pids+=("$SCR_PID")
-  wait "$waiter" || fail "$tag: no visible window '$SETTINGS_CAPTION' within 60 s: $(tr -d '\r' <"$out")"
+  wait "$WAITER" || fail "$tag: no visible window '$SETTINGS_CAPTION' within 60 s: $(tr -d '\r' <"$out")"
   DIALOG=$(tr -d '\r' <"$out" | grep '^visible_at=')
   log "$tag: $DIALOG"
   local origin
@@ -306,8 +298,7 @@ banner_at
 P1=$PHASE T1=$AT_NS
 sleep 1
 banner_at
-ticks=$(banner_advance "$P1" "$PHASE")
-rate=$((ticks * 1000000000 / (AT_NS - T1)))
+rate=$(banner_rate "$P1" "$T1" "$PHASE" "$AT_NS")
 echo "figure: B: banner phases $P1 -> $PHASE in $(((AT_NS - T1) / 1000000)) ms: $rate a second"
 if [ "$rate" -lt 48 ] || [ "$rate" -gt 80 ]; then fail "B: the banner runs at $rate phases a second, not 64"; fi
 

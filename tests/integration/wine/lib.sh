@@ -138,6 +138,20 @@ find_window() {  # caption wait-ms
   kt find "$1" "${2:-20000}"
 }
 
+# start_dialog_wait OUT: kaltest dialog-wait for the settings dialog, started
+# and polling before the dialog is; its report goes to OUT, its pid to WAITER.
+start_dialog_wait() {
+  timeout 120 wine "$KAL_TEST" dialog-wait "$SETTINGS_CAPTION" 60000 >"$1" 2>&1 &
+  WAITER=$!
+  _bg_pids+=("$WAITER")
+  for _ in $(seq 1 1200); do
+    grep -q ready "$1" && return 0
+    alive "$WAITER" || break
+    sleep 0.05
+  done
+  grep -q ready "$1"
+}
+
 # Field of a "find" line: field "$line" topmost
 field() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 

@@ -120,19 +120,11 @@ mkdir -p "$APP"
 cp "$KAL_SCR" "$APP/Kalvessa.scr"
 unicode_file UTF-16LE 250 "$APP/Kalvessa.ini"
 out=$KAL_WORK/wait.out
-timeout 120 wine "$KAL_TEST" dialog-wait "$SETTINGS_CAPTION" 60000 >"$out" 2>&1 &
-waiter=$!
-_bg_pids+=("$waiter")
-for _ in $(seq 1 1200); do
-  grep -q ready "$out" && break
-  alive "$waiter" || break
-  sleep 0.05
-done
-grep -q ready "$out" || fail "C: kaltest dialog-wait did not start: $(cat "$out")"
+start_dialog_wait "$out" || fail "C: kaltest dialog-wait did not start: $(cat "$out")"
 timeout 120 wine "$(winpath "$APP/Kalvessa.scr")" /c >"$KAL_WORK/scr.out" 2>&1 &
 SCR_PID=$!
 _bg_pids+=("$SCR_PID")
-wait "$waiter" || fail "C: no window '$SETTINGS_CAPTION': $(tr -d '\r' <"$out")"
+wait "$WAITER" || fail "C: no window '$SETTINGS_CAPTION': $(tr -d '\r' <"$out")"
 origin=$(field "$(tr -d '\r' <"$out" | grep '^visible_at=')" origin)
 sleep 1  # the first paint done before the click
 xdotool mousemove $((${origin%,*} + 352)) $((${origin#*,} + 246)) click 1 || fail "C: xdotool failed"

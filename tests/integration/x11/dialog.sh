@@ -130,8 +130,7 @@ if open_dialog; then
   sleep 1
   banner_at
   if [ -n "$P1" ] && [ -n "$PHASE" ]; then
-    ticks=$(banner_advance "$P1" "$PHASE")
-    rate=$((ticks * 1000000000 / (AT_NS - T1)))
+    rate=$(banner_rate "$P1" "$T1" "$PHASE" "$AT_NS")
     echo "figure: native banner phases $P1 -> $PHASE in $(((AT_NS - T1) / 1000000)) ms: $rate a second"
     if [ "$rate" -lt 48 ] || [ "$rate" -gt 80 ]; then fail "the banner runs at $rate phases a second, not 64"; fi
   fi
