@@ -57,4 +57,14 @@ std::vector<ArtFile> MakeArtwork(const std::string& fontPath) {
   return files;
 }
 
+std::vector<ArtFile> MakeIconPngs() {
+  std::vector<ArtFile> files;
+  const SwarmShot shot = IconShot();
+  for (int size : kIconPngSizes) {
+    files.push_back({"kalvessa-" + std::to_string(size) + ".png",
+                     EncodePng(RenderSwarmScaled(shot, double(size) / shot.width))});
+  }
+  return files;
+}
+
 }  // namespace kal::artgen

@@ -16,4 +16,10 @@ struct ArtFile {
 // fontPath: the typewriter-style monospaced serif face for the glyph strip.
 std::vector<ArtFile> MakeArtwork(const std::string& fontPath);
 
+// The program icon for desktops that take PNGs (the Linux package's hicolor
+// theme): kalvessa-<size>.png at each of kIconPngSizes, the icon's moment
+// drawn afresh at that size, in full colour.
+inline constexpr int kIconPngSizes[] = {32, 48, 64, 128, 256};
+std::vector<ArtFile> MakeIconPngs();
+
 }  // namespace kal::artgen

@@ -1,8 +1,14 @@
 # Regenerates the artwork into a scratch directory and checks that it matches
 # the committed files byte for byte, file for file.
 #   cmake -DGENERATOR=<kal-artgen> -DFONT=<font> -DCOMMITTED=<dir> -DSCRATCH=<dir> -P CompareArtwork.cmake
+# With -DICONS=ON instead of FONT: the icon PNGs (kal-artgen --icons).
 file(REMOVE_RECURSE ${SCRATCH})
-execute_process(COMMAND ${GENERATOR} --font ${FONT} ${SCRATCH} RESULT_VARIABLE rc)
+if(ICONS)
+  set(job --icons ${SCRATCH})
+else()
+  set(job --font ${FONT} ${SCRATCH})
+endif()
+execute_process(COMMAND ${GENERATOR} ${job} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "kal-artgen failed (${rc})")
 endif()

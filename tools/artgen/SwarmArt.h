@@ -30,6 +30,12 @@ struct SwarmShot {
 
 Raster RenderSwarm(const SwarmShot& shot);
 
+// The same run drawn `scale` times larger (overlay not supported): every dot a
+// disc of its own at the larger size rather than the small picture enlarged,
+// each disc covering the area of the small picture's five-pixel dot, so the
+// swarm keeps its density. At scale 1 it gives RenderSwarm's pixels.
+Raster RenderSwarmScaled(const SwarmShot& shot, double scale);
+
 // The chosen moments.
 SwarmShot PreviewShot();
 SwarmShot IconShot();

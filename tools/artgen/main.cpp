@@ -1,5 +1,6 @@
 // kal-artgen: draws every picture the programs carry into a directory.
 //   kal-artgen --font FONT OUTDIR [--contact-sheet FILE.png]
+//   kal-artgen --icons DIR      (the icon as PNGs, for the Linux package)
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -12,7 +13,9 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: kal-artgen --font FONT OUTDIR [--contact-sheet FILE.png]\n");
+  std::fprintf(stderr,
+               "usage: kal-artgen --font FONT OUTDIR [--contact-sheet FILE.png]\n"
+               "       kal-artgen --icons DIR\n");
   return 2;
 }
 
@@ -26,11 +29,13 @@ void WriteFile(const std::filesystem::path& path, const kal::artgen::Bytes& byte
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string font, outDir, sheet;
+  std::string font, outDir, sheet, iconDir;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--font" && i + 1 < argc) {
       font = argv[++i];
+    } else if (arg == "--icons" && i + 1 < argc) {
+      iconDir = argv[++i];
     } else if (arg == "--contact-sheet" && i + 1 < argc) {
       sheet = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && outDir.empty()) {
@@ -39,11 +44,16 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  if (font.empty() || outDir.empty()) return Usage();
+  // One job a run: the committed artwork, or the icon PNGs.
+  const bool icons = !iconDir.empty();
+  if (icons ? !(font.empty() && outDir.empty() && sheet.empty()) : (font.empty() || outDir.empty()))
+    return Usage();
   try {
-    std::vector<kal::artgen::ArtFile> files = kal::artgen::MakeArtwork(font);
-    std::filesystem::create_directories(outDir);
-    for (const auto& f : files) WriteFile(std::filesystem::path(outDir) / f.name, f.bytes);
+    const std::filesystem::path dir = icons ? iconDir : outDir;
+    const std::vector<kal::artgen::ArtFile> files =
+        icons ? kal::artgen::MakeIconPngs() : kal::artgen::MakeArtwork(font);
+    std::filesystem::create_directories(dir);
+    for (const auto& f : files) WriteFile(dir / f.name, f.bytes);
     if (!sheet.empty()) WriteFile(sheet, kal::artgen::EncodePng(kal::artgen::DrawContactSheet(files)));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kal-artgen: %s\n", e.what());
