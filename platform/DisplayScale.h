@@ -33,6 +33,8 @@ class ScaledCanvas {
   bool HasDirty() const { return designed_.HasDirty() || (scale_ > 1 && shown_.HasDirty()); }
   // A display coordinate in designed pixels.
   float ToDesigned(float displayCoordinate) const { return displayCoordinate / static_cast<float>(scale_); }
+  // Pointer positions arrive as whole pixels, exact in a float.
+  float ToDesigned(int displayCoordinate) const { return ToDesigned(static_cast<float>(displayCoordinate)); }
 
  private:
   int scale_ = 1;

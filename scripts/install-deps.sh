@@ -8,7 +8,7 @@ what=${1:-test}
 # kalvessa itself (X11, MIT-SHM, Xcursor, FreeType + fontconfig, stb_image),
 # and the private Xvfb, xdpyinfo, xdotool and ImageMagick of run-saver.sh.
 run_pkgs=(
-  build-essential cmake
+  build-essential cmake ninja-build
   libx11-dev libxext-dev libxcursor-dev libfontconfig-dev libfreetype-dev libstb-dev
   xvfb x11-utils xdotool imagemagick
 )

@@ -18,6 +18,7 @@ if [ -f "$build/CMakeCache.txt" ]; then
   testing=$(sed -n 's/^BUILD_TESTING:BOOL=//p' "$build/CMakeCache.txt")
   testing=${testing:-ON}
 fi
+bash scripts/ninja-dir.sh "$build"
 cmake --preset linux -B "$build" -DBUILD_TESTING="$testing" >/dev/null
 cmake --build "$build" --target kalvessa -j"$(nproc)"
 saver=$build/app/linux/kalvessa

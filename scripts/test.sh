@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 bash scripts/install-deps.sh test
+bash scripts/ninja-dir.sh build/windows build/linux build/asan
 
 echo "== Formatting (clang-format)"
 bash scripts/check-format.sh

@@ -73,7 +73,7 @@ TEST(Banner, TickErasesWhereLettersWereAndDrawsWhereTheyAreThenAdvances) {
   Canvas box(469, 110);  // Pic1's drawing area
   // Phases through the wrap: 309, 310, then 1.
   std::int16_t phase = 309;
-  for (std::int16_t want : {310, 1, 2}) {
+  for (const int want : {310, 1, 2}) {
     phase = BannerTick("AB C", phase, t, strip.canvas, box);
     EXPECT_EQ(phase, want);
   }

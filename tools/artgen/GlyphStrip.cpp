@@ -102,8 +102,8 @@ Rendered RenderGlyph(FT_Face face, int code) {
   FT_Outline_Get_CBox(&face->glyph->outline, &box);
   const FT_Pos centred = kCellWidth * 32 - (box.xMin + box.xMax) / 2;
   // Marks that hang too low or reach too high move by whole rows into 1 to 18.
-  const int top = kBaselineRow - static_cast<int>(std::ceil(box.yMax / 64.0));
-  const int bottom = kBaselineRow - 1 - static_cast<int>(std::floor(box.yMin / 64.0));
+  const int top = kBaselineRow - static_cast<int>(std::ceil(static_cast<double>(box.yMax) / 64.0));
+  const int bottom = kBaselineRow - 1 - static_cast<int>(std::floor(static_cast<double>(box.yMin) / 64.0));
   FT_Pos dy = 0;
   if (bottom > kLastInkRow) {
     dy = 64 * (bottom - kLastInkRow);

@@ -161,7 +161,8 @@ TEST(StateJson, HeadWithSeventeenDigitsAndTheParticlesInUse) {
 // A canvas with a few trail dots on black.
 Canvas Dots() {
   Canvas c(40, 30);
-  for (int k = 0; k < 10; ++k) c.Circle(3.0f + 3 * k, 5.0f + 2 * k, 1.0f, kTrailColors[k]);
+  for (int k = 0; k < 10; ++k)
+    c.Circle(3.0f + 3.0f * static_cast<float>(k), 5.0f + 2.0f * static_cast<float>(k), 1.0f, kTrailColors[k]);
   return c;
 }
 
