@@ -22,6 +22,8 @@ test_pkgs=(
   xscreensaver-data-extra libxtst-dev
   fonts-urw-base35
   clang clang-format clang-tidy libclang-rt-14-dev
+  # The packages (CPack's .deb with dpkg-shlibdeps) and their checks.
+  dpkg-dev lintian desktop-file-utils icoutils
 )
 
 pkgs=("${run_pkgs[@]}")

@@ -34,5 +34,8 @@ bash scripts/lint.sh build/linux build/windows
 echo "== Fuzzing, bounded (scripts/fuzz.sh runs longer on request)"
 bash scripts/fuzz.sh 20
 
+echo "== The .deb installed system-wide, run and removed again"
+bash scripts/deb-roundtrip.sh build/linux
+
 echo "== The whole suite"
 ctest --preset linux -j1 --timeout 600
