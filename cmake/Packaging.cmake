@@ -35,15 +35,14 @@ else()
   install(FILES ${CMAKE_SOURCE_DIR}/README.md ${kal_packaging}/copyright DESTINATION ${doc})
 
   # Debian wants the changelog and manual page compressed with gzip -9n (no
-  # name, no time).
+  # name, no time); made when CMake runs, so any build can be installed.
+  # The manual page's heading carries the version.
   find_program(KAL_GZIP gzip REQUIRED)
+  configure_file(${kal_packaging}/kalvessa.6 ${CMAKE_BINARY_DIR}/packaging/kalvessa.6 @ONLY)
+  configure_file(${kal_packaging}/changelog ${CMAKE_BINARY_DIR}/packaging/changelog COPYONLY)
   foreach(name changelog kalvessa.6)
-    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/${name}.gz
-      COMMAND ${KAL_GZIP} -9nc ${kal_packaging}/${name} > ${CMAKE_BINARY_DIR}/packaging/${name}.gz
-      DEPENDS ${kal_packaging}/${name} VERBATIM)
+    execute_process(COMMAND ${KAL_GZIP} -9nf ${CMAKE_BINARY_DIR}/packaging/${name} COMMAND_ERROR_IS_FATAL ANY)
   endforeach()
-  add_custom_target(kal_packaging_docs ALL
-    DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${CMAKE_BINARY_DIR}/packaging/kalvessa.6.gz)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${doc})
   install(FILES ${CMAKE_BINARY_DIR}/packaging/kalvessa.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   # The newest entry must name this version, or the package says otherwise.
