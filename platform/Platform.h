@@ -164,6 +164,13 @@ class Platform {
   virtual bool HoldInstanceLock() = 0;
   // Creates the native window, hidden. LoadWindow() below is how logic loads one.
   virtual std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) = 0;
+  // Draws into a window another program made (a screen-saver daemon's, or the
+  // root window): the result's Display() covers it and follows its size, and
+  // the result is unloaded when that window is destroyed. The window stays
+  // the other program's: it is never moved, shown, hidden, destroyed or
+  // given another pointer, and its input is not ours. nullptr when the handle
+  // names no window, or where the window system has no such service.
+  virtual std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) = 0;
   // The window's rectangle in screen pixels; false when the handle names no window.
   virtual bool GetWindowRect(Handle window, PixelRect& out) = 0;
   // PostMessage(window, WM_CLOSE): queues a close request; 0 asks nobody.

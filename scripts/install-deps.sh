@@ -19,7 +19,7 @@ test_pkgs=(
   googletest libgtest-dev libbenchmark-dev libgif-dev libjpeg62-turbo-dev libpng-dev libxfixes-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic
-  xscreensaver-data-extra libxtst-dev
+  xscreensaver xscreensaver-data-extra libxtst-dev
   fonts-urw-base35
   clang clang-format clang-tidy libclang-rt-14-dev
   # The packages (CPack's .deb with dpkg-shlibdeps) and their checks.

@@ -35,6 +35,13 @@ void MemoryWindow::Move(int left, int top, int width, int height) {
   if (visible_) handler_.OnPaint(*this);
 }
 
+void MemoryWindow::Follow(const PixelRect& rect) {
+  rect_ = rect;
+  canvas_.Resize(rect.right - rect.left, rect.bottom - rect.top, desc_.backColor);
+  visible_ = true;
+  handler_.OnPaint(*this);
+}
+
 void MemoryWindow::Push() {
   canvas_.TakeDirty([](int, int, int, int) {});
 }
@@ -289,6 +296,18 @@ std::unique_ptr<PlatformWindow> MemoryPlatform::MakeWindow(const WindowDesc& des
   return w;
 }
 
+std::unique_ptr<PlatformWindow> MemoryPlatform::AdoptWindow(Handle window, WindowHandler& handler) {
+  Log("AdoptWindow " + std::to_string(window));
+  auto it = foreignRects.find(window);
+  if (it == foreignRects.end()) return nullptr;
+  WindowDesc desc;
+  desc.backColor = Rgb(0, 0, 0);
+  auto w = std::make_unique<MemoryWindow>(*this, desc, handler, window);
+  windows_.push_back(w.get());
+  w->Follow(it->second);
+  return w;
+}
+
 void MemoryPlatform::Forget(MemoryWindow* w) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
 }
@@ -312,7 +331,17 @@ void MemoryPlatform::DestroyForeignWindow(Handle window) {
   foreignRects.erase(window);
   // Copied: unloading takes windows off the list.
   for (MemoryWindow* w : std::vector<MemoryWindow*>(windows_)) {
-    if (w->parent() == window) w->Unload();
+    if (w->parent() == window || w->handle() == window) w->Unload();
+  }
+}
+
+void MemoryPlatform::ResizeForeignWindow(Handle window, int width, int height) {
+  auto it = foreignRects.find(window);
+  if (it == foreignRects.end()) return;
+  it->second.right = it->second.left + width;
+  it->second.bottom = it->second.top + height;
+  for (MemoryWindow* w : std::vector<MemoryWindow*>(windows_)) {
+    if (w->handle() == window) w->Follow(it->second);
   }
 }
 

@@ -64,6 +64,8 @@ class MemoryWindow final : public PlatformWindow {
   WindowHandler& handler() { return handler_; }
   // Drawing not yet "on the screen": a shown window's dirty tiles. A push forgets them.
   bool HasChanges() const { return loaded_ && visible_ && canvas_.HasDirty(); }
+  // An adopted window (AdoptWindow) at its owner's new place and size, shown.
+  void Follow(const PixelRect& rect);
   void Push();
 
  private:
@@ -97,6 +99,8 @@ class MemoryPlatform final : public Platform, private EventSource {
   // Another process destroys its window: the window system unloads our
   // windows that are its children, as it destroys them with it.
   void DestroyForeignWindow(Handle window);
+  // Another process resizes its window: an adopted one follows.
+  void ResizeForeignWindow(Handle window, int width, int height);
   bool refuseSetParent = false;                  // as when the new parent vanished meanwhile
   std::optional<std::pair<int, int>> cursorPos;  // nullopt: GetCursorPos fails
   std::string userSettingsDirectory;             // empty: no per-user fallback
@@ -163,6 +167,8 @@ class MemoryPlatform final : public Platform, private EventSource {
   Handle FindTopLevelWindow(std::string_view caption) override;
   bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
+  // A window of foreignRects, adopted: shown at its size, unloaded by DestroyForeignWindow.
+  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
   bool GetCursorPos(int& x, int& y) override;

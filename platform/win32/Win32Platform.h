@@ -42,6 +42,9 @@ class Win32Platform final : public Platform, private EventSource {
   Handle FindTopLevelWindow(std::string_view caption) override;
   bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
+  // Windows starts a saver in its own full-screen window or in a preview host (SetParent): nothing
+  // draws into another program's window, so there is none to adopt.
+  std::unique_ptr<PlatformWindow> AdoptWindow(Handle, WindowHandler&) override { return nullptr; }
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
 

@@ -15,7 +15,10 @@ int OnError(Display* display, XErrorEvent* e) {
     if (g_trapped == Success) g_trapped = e->error_code;
     return 0;
   }
-  if (e->error_code == BadWindow) return 0;
+  // A drawing request that reached the server after its window was destroyed
+  // (another client's window, drawn into until its DestroyNotify arrives)
+  // fails with BadDrawable: as gone as BadWindow.
+  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
   char text[160] = "";
   XGetErrorText(display, e->error_code, text, sizeof text);
   std::fprintf(stderr, "Kalvessa: X error %s (request %d.%d, resource 0x%lx)\n", text, e->request_code,

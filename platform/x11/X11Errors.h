@@ -6,8 +6,9 @@
 namespace kal::x11 {
 
 // Installs the process-wide handlers: protocol errors about windows that no
-// longer exist (other programs' windows come and go) are ignored, others are
-// logged to stderr; a lost connection ends the process at once with code 1.
+// longer exist (other programs' windows come and go: BadWindow, BadDrawable)
+// are ignored, others are logged to stderr; a lost connection ends the
+// process at once with code 1.
 void InstallErrorHandlers();
 
 // Catches the protocol errors of the requests made while it lives, instead of

@@ -297,6 +297,23 @@ std::unique_ptr<PlatformWindow> X11Platform::MakeWindow(const WindowDesc& desc, 
   return std::make_unique<X11Window>(*this, desc, handler);
 }
 
+std::unique_ptr<PlatformWindow> X11Platform::AdoptWindow(Handle window, WindowHandler& handler) {
+  if (window <= 0 || window > 0xFFFFFFFFLL) return nullptr;
+  const auto w = static_cast<Window>(window);
+  // Its size, its repaints and its end, added to what this connection asks
+  // of it already (the root's layout changes); then the size, so no resize
+  // falls between the two. Nothing that only one client may select (a foreign
+  // window's button presses are its owner's: BadAccess).
+  ErrorTrap trap(display_);
+  XWindowAttributes attrs{};
+  bool read = XGetWindowAttributes(display_, w, &attrs) != 0;
+  if (read) XSelectInput(display_, w, attrs.your_event_mask | StructureNotifyMask | ExposureMask);
+  read = read && XGetWindowAttributes(display_, w, &attrs) != 0;
+  // BadWindow: the handle names no window, or it has just gone.
+  if (trap.Finish() != Success || !read || attrs.c_class == InputOnly) return nullptr;
+  return std::make_unique<X11Window>(*this, w, attrs, handler);
+}
+
 bool X11Platform::GetWindowRect(Handle window, PixelRect& out) {
   if (window <= 0 || window > 0xFFFFFFFFLL) return false;
   const auto w = static_cast<Window>(window);

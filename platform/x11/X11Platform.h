@@ -52,6 +52,7 @@ class X11Platform final : public Platform, private EventSource {
   Handle FindTopLevelWindow(std::string_view caption) override;
   bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
+  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
 

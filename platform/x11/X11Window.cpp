@@ -183,6 +183,25 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
   platform.Register(this);
 }
 
+X11Window::X11Window(X11Platform& platform, Window foreign, const XWindowAttributes& attrs,
+                     WindowHandler& handler)
+    : platform_(&platform),
+      display_(platform.display()),
+      handler_(handler),
+      window_(foreign),
+      fullScreen_(false),
+      mapped_(true),  // its owner shows it; drawing into a hidden window is simply lost
+      adopted_(true),
+      style_(0) {
+  canvas_.Resize(std::clamp(attrs.width, 1, kMaxSide), std::clamp(attrs.height, 1, kMaxSide), Rgb(0, 0, 0));
+  presenter_ =
+      std::make_unique<Presenter>(display_, window_, attrs.visual, attrs.depth, platform.shmAvailable());
+  presenter_->Resize(canvas_.shown());
+  // The first push clears the whole window: whatever its owner left there goes.
+  exposed_.push_back(PixelRect{0, 0, canvas_.shown().width(), canvas_.shown().height()});
+  platform.Register(this);
+}
+
 X11Window::~X11Window() {
   *alive_ = false;
   DestroyNative();
@@ -194,7 +213,8 @@ void X11Window::DestroyNative() {
   presenter_.reset();
   if (handCursor_ != 0) XFreeCursor(display_, handCursor_);
   handCursor_ = 0;
-  if (!nativeGone_) XDestroyWindow(display_, window_);
+  // An adopted window stays its owner's; its events, unregistered, reach nobody.
+  if (!nativeGone_ && !adopted_) XDestroyWindow(display_, window_);
   XFlush(display_);
   window_ = 0;
 }
@@ -207,7 +227,7 @@ void X11Window::Orphan() {
 }
 
 void X11Window::Move(int left, int top, int width, int height) {
-  if (window_ == 0) return;
+  if (window_ == 0 || adopted_) return;
   width = std::clamp(width, 1, kMaxSide);
   height = std::clamp(height, 1, kMaxSide);
   left = std::clamp(left, -kMaxSide, kMaxSide);
@@ -222,12 +242,14 @@ void X11Window::ResizeCanvas(int width, int height) {
   if (width == canvas_.shown().width() && height == canvas_.shown().height()) return;
   canvas_.Resize(width, height, Rgb(0, 0, 0));
   exposed_.clear();
+  // Another client's window keeps whatever its bit gravity kept: clear it all.
+  if (adopted_) exposed_.push_back(PixelRect{0, 0, canvas_.shown().width(), canvas_.shown().height()});
   presenter_->Resize(canvas_.shown());
   if (mapped_) handler_.OnPaint(*this);
 }
 
 bool X11Window::SetParent(Handle parent) {
-  if (window_ == 0 || parent <= 0 || parent > 0xFFFFFFFFLL) return false;
+  if (window_ == 0 || adopted_ || parent <= 0 || parent > 0xFFFFFFFFLL) return false;
   const auto host = static_cast<Window>(parent);
   {
     // BadWindow here means the handle names no window (or it just went away).
@@ -254,7 +276,7 @@ void X11Window::OnDestroyedElsewhere(bool ownWindow) {
 }
 
 void X11Window::SetNormalState() {
-  if (window_ == 0) return;
+  if (window_ == 0 || adopted_) return;
   XWMHints* hints = XGetWMHints(display_, window_);
   XWMHints fresh{};
   XWMHints& h = hints ? *hints : fresh;
@@ -306,7 +328,7 @@ void X11Window::SetWmState(bool add, Atom state) {
 }
 
 void X11Window::SetTopmost() {
-  if (window_ == 0) return;
+  if (window_ == 0 || adopted_) return;
   const auto& atoms = platform_->atoms();
   if (managed_ && !overrideRedirect_) {
     if (mapped_) {
@@ -332,7 +354,7 @@ void X11Window::Unload() {
 }
 
 void X11Window::ApplyCursor(bool hidden) {
-  if (window_ == 0) return;
+  if (window_ == 0 || adopted_) return;
   if (hidden) {
     XDefineCursor(display_, window_, platform_->invisibleCursor());
   } else if (hand_ && HandCursor() != 0) {

@@ -21,6 +21,9 @@ class X11Platform;
 class X11Window final : public PlatformWindow {
  public:
   X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler);
+  // Draws into another client's window (see Platform::AdoptWindow); `attrs`
+  // are that window's, read by the caller.
+  X11Window(X11Platform& platform, Window foreign, const XWindowAttributes& attrs, WindowHandler& handler);
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
   ~X11Window() override;
@@ -85,6 +88,8 @@ class X11Window final : public PlatformWindow {
   bool unloading_ = false;
   bool entered_ = false;  // the pointer's first arrival has been reported
   bool nativeGone_ = false;
+  // Another client's window (AdoptWindow): drawn into, never changed.
+  bool adopted_ = false;
   bool hand_ = false;  // the hand pointer shows over the window
   Cursor handCursor_ = 0;
   Cursor HandCursor();  // the server destroyed the window already
