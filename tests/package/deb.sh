@@ -6,9 +6,9 @@
 # Needs BUILD (this build folder), XPROBE, KAL_VERSION; dpkg-deb, lintian,
 # desktop-file-validate, Xvfb and ImageMagick.
 KALVESSA=not-installed-yet
-# shellcheck source=../integration/x11/lib.sh
+# shellcheck source-path=SCRIPTDIR source=../integration/x11/lib.sh
 . "$(dirname "$0")/../integration/x11/lib.sh"
-# shellcheck source=programs.sh
+# shellcheck source-path=SCRIPTDIR source=programs.sh
 . "$(dirname "$0")/programs.sh"
 : "${BUILD:?BUILD must name the build folder}" "${KAL_VERSION:?KAL_VERSION must be the project version}"
 for tool in dpkg-deb dpkg-architecture lintian desktop-file-validate objdump; do
@@ -66,7 +66,7 @@ diff <(expected_files | sort) "$WORK/installed" >"$WORK/installed.diff" ||
 [ "$root/usr/libexec/xscreensaver/kalvessa" -ef "$root/usr/bin/kalvessa" ] || fail "the daemon's link is dangling"
 desktop-file-validate "$root/usr/share/applications/kalvessa.desktop" || fail "the desktop entry is not valid"
 grep -qx 'Exec=kalvessa /c' "$root/usr/share/applications/kalvessa.desktop" || fail "the desktop entry does not run /c"
-KALVESSA=$root/usr/bin/kalvessa
+export KALVESSA=$root/usr/bin/kalvessa
 PATH="$root/usr/bin:$PATH" check_installed_programs
 
 # Removed: nothing of it is left.
