@@ -6,6 +6,11 @@ namespace kal {
 
 void WindowHandler::OnCloseRequest(PlatformWindow& self) { self.Unload(); }
 
+std::vector<PixelRect> Platform::Monitors() {
+  const ScreenMetrics screen = Screen();
+  return {PixelRect{0, 0, screen.widthPx, screen.heightPx}};
+}
+
 void LoadWindow(Platform& platform, const WindowDesc& desc, WindowHandler& handler,
                 std::unique_ptr<PlatformWindow>& slot) {
   slot = platform.MakeWindow(desc, handler);

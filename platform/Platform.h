@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/Random.h"
 #include "platform/Types.h"
@@ -75,6 +76,9 @@ class WindowHandler {
   // window may answer otherwise (the saver asks for its password first). A
   // program whose last window is gone then ends.
   virtual void OnCloseRequest(PlatformWindow& self);
+  // Monitors were plugged, unplugged or arranged anew: Platform::Monitors()
+  // tells the new layout. Every loaded top-level window hears it.
+  virtual void OnDisplayChange(PlatformWindow& /*self*/) {}
 };
 
 // A top-level window created from a description. It starts hidden; it is
@@ -154,6 +158,10 @@ class Platform {
 
   // ---- screen ----
   virtual ScreenMetrics Screen() = 0;
+  // Every monitor's rectangle in screen pixels, the primary first (its size
+  // is Screen()'s). Never empty: without the window system's answer, one
+  // monitor of Screen()'s size at (0, 0).
+  virtual std::vector<PixelRect> Monitors();
 
   // ---- windows ----
   // A top-level window of any process with exactly this caption (UTF-8), or 0.

@@ -33,18 +33,55 @@ void Sorvin_S::Form_Load() {
   const float screenHeightTwips = static_cast<float>(screen.heightPx) * screen.twipsPerPixelY;
   SkipOnError([&] { ScreenW = ScreenPixels(screenWidthTwips, screen.twipsPerPixelX); });
   SkipOnError([&] { ScreenH = ScreenPixels(screenHeightTwips, screen.twipsPerPixelY); });
-  // The window and Display cover exactly the screen from its top-left corner.
-  // (Sizing the window to twips times twips-per-pixel would make it fifteen
-  // times larger than the screen for nothing that is ever seen.)
-  SkipOnError([&] { window_->Move(0, 0, screen.widthPx, screen.heightPx); });
+  std::vector<PixelRect> monitors{PixelRect{}};
+  SkipOnError([&] { monitors = platform_.Monitors(); });
+  if (monitors.empty()) monitors.push_back(PixelRect{});
+  // The window and Display cover exactly the primary monitor from its
+  // top-left corner. (Sizing the window to twips times twips-per-pixel would
+  // make it fifteen times larger than the screen for nothing that is ever seen.)
+  primaryRect_ = {monitors[0].left, monitors[0].top, monitors[0].left + screen.widthPx,
+                  monitors[0].top + screen.heightPx};
+  SkipOnError([&] { window_->Move(monitors[0].left, monitors[0].top, screen.widthPx, screen.heightPx); });
   SkipOnError([&] { window_->SetNormalState(); });
   SkipOnError([&] { window_->Show(); });
   SkipOnError([&] { window_->SetTopmost(); });
+  // Black on every other monitor.
+  ArrangeCovers(monitors);
   // Painted black before the first frame.
   SkipOnError([&] { platform_.DoEvents(); });
   // Returns only when a run-time error stops the animation: the window keeps
   // its last picture and input still ends the saver.
   SkipOnError([&] { AnimateSwarm(); });
+}
+
+void Sorvin_S::Form_DisplayChange() {
+  std::vector<PixelRect> monitors;
+  SkipOnError([&] { monitors = platform_.Monitors(); });
+  if (monitors.empty()) return;
+  const PixelRect& p = monitors[0];
+  if (p != primaryRect_ && p.right > p.left && p.bottom > p.top) {
+    // The saver's coordinates start elsewhere now: the resting pointer's next
+    // report is only recorded, as when the window first appeared under it.
+    if (p.left != primaryRect_.left || p.top != primaryRect_.top) MoveSeen = False;
+    primaryRect_ = p;
+    SkipOnError([&] { window_->Move(p.left, p.top, p.right - p.left, p.bottom - p.top); });
+    SkipOnError([&] { window_->SetTopmost(); });
+    // The swarm goes on over the new primary's size: its next targets and its
+    // bottom edge lie there.
+    SkipOnError([&] { ScreenW = ScreenPixels(static_cast<float>(p.right - p.left), 1); });
+    SkipOnError([&] { ScreenH = ScreenPixels(static_cast<float>(p.bottom - p.top), 1); });
+    if (swarm_) {
+      swarm_->ScreenW = ScreenW;
+      swarm_->ScreenH = ScreenH;
+    }
+  }
+  ArrangeCovers(monitors);
+}
+
+void Sorvin_S::ArrangeCovers(const std::vector<PixelRect>& monitors) {
+  SkipOnError([&] { covers_.Arrange(monitors); });
+  // Above the covers: a monitor overlapping the primary shows the swarm there.
+  if (!covers_.Covered().empty()) SkipOnError([&] { window_->SetTopmost(); });
 }
 
 void Sorvin_S::Form_Unload() {

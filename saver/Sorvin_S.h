@@ -1,5 +1,6 @@
-// The saver window: a borderless, topmost, black window covering the screen,
-// whose load handler runs the animation until input ends the saver.
+// The saver window: a borderless, topmost, black window covering the primary
+// monitor, whose load handler runs the animation until input ends the saver.
+// Black covers hide the other monitors and pass their input on to it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <optional>
 
 #include "platform/Platform.h"
+#include "saver/CoverWindows.h"
 #include "saver/Swarm.h"
 #include "startup/Truth.h"
 
@@ -32,6 +34,8 @@ class Sorvin_S final : public WindowHandler {
   void Form_KeyDown(int keyCode, int shift);
   void Display_MouseDown(int button, int shift, float x, float y);
   void Display_MouseMove(int button, int shift, float x, float y);
+  // Monitors came, went or moved: the window and the covers follow them.
+  void Form_DisplayChange();
 
   void AnimateSwarm();
   void EndSaver();
@@ -45,6 +49,7 @@ class Sorvin_S final : public WindowHandler {
 
   PlatformWindow* window() { return window_.get(); }
   const Swarm* swarm() const { return swarm_ ? &*swarm_ : nullptr; }
+  const CoverWindows& covers() const { return covers_; }
 
  private:
   void OnLoad(PlatformWindow&) override { Form_Load(); }
@@ -57,11 +62,17 @@ class Sorvin_S final : public WindowHandler {
     Display_MouseMove(button, shift, x, y);
   }
   void OnCloseRequest(PlatformWindow& self) override;
+  void ArrangeCovers(const std::vector<PixelRect>& monitors);
+  void OnDisplayChange(PlatformWindow& self) override {
+    if (&self == window_.get()) Form_DisplayChange();
+  }
 
   Sorvin_B& module_;
   Platform& platform_;
   std::unique_ptr<PlatformWindow> window_;
   std::optional<Swarm> swarm_;
+  CoverWindows covers_{platform_, *this};
+  PixelRect primaryRect_{};  // where the window is
 };
 
 }  // namespace kal

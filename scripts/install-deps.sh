@@ -5,22 +5,25 @@
 set -euo pipefail
 what=${1:-test}
 
-# kalvessa itself (X11, MIT-SHM, Xcursor, FreeType + fontconfig, stb_image),
-# and the private Xvfb, xdpyinfo, xdotool and ImageMagick of run-saver.sh.
+# kalvessa itself (X11, MIT-SHM, Xcursor, XRandR + Xinerama for the monitors,
+# FreeType + fontconfig, stb_image), and the private Xvfb, xdpyinfo, xdotool
+# and ImageMagick of run-saver.sh.
 run_pkgs=(
   build-essential cmake ninja-build
-  libx11-dev libxext-dev libxcursor-dev libfontconfig-dev libfreetype-dev libstb-dev
+  libx11-dev libxext-dev libxcursor-dev libxrandr-dev libxinerama-dev libfontconfig-dev libfreetype-dev libstb-dev
   xvfb x11-utils xdotool imagemagick
 )
 # Tests, tools (kal-render: libpng, giflib; kal-artgen: libjpeg, the URW font)
 # and benchmarks; xprobe and the backend tests use Xfixes; clang's libFuzzer,
-# clang-format and clang-tidy for the fuzz targets, the format and lint checks.
+# clang-format and clang-tidy for the fuzz targets, the format and lint checks;
+# Xorg's dummy driver and xrandr give the monitor tests several monitors.
 test_pkgs=(
   googletest libgtest-dev libbenchmark-dev libgif-dev libjpeg62-turbo-dev libpng-dev libxfixes-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic
   xscreensaver xscreensaver-data-extra libxtst-dev
   fonts-urw-base35
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang clang-format clang-tidy libclang-rt-14-dev
   # The packages (CPack's .deb with dpkg-shlibdeps) and their checks.
   dpkg-dev lintian desktop-file-utils icoutils

@@ -148,8 +148,20 @@ void MemoryPlatform::EndProcess(int exitCode) {
 
 void MemoryPlatform::Deliver(const ScriptedInput& in) {
   if (windows_.empty()) return;
-  // Input goes to the window loaded last: the active one.
-  WindowHandler& h = windows_.back()->handler();
+  if (in.kind == ScriptedInput::Kind::DisplayChange) {
+    // A handler may make or unload windows meanwhile: tell the ones loaded now that still are.
+    const std::vector<MemoryWindow*> told = windows_;
+    for (MemoryWindow* w : told) {
+      if (std::find(windows_.begin(), windows_.end(), w) != windows_.end()) w->handler().OnDisplayChange(*w);
+    }
+    return;
+  }
+  // Input goes to the window named, or else to the one loaded last: the active one.
+  MemoryWindow* target = windows_.back();
+  for (MemoryWindow* w : windows_) {
+    if (in.window != 0 && w->handle() == in.window) target = w;
+  }
+  WindowHandler& h = target->handler();
   switch (in.kind) {
     case ScriptedInput::Kind::KeyDown:
       h.OnKeyDown(in.code, 0);
@@ -164,11 +176,12 @@ void MemoryPlatform::Deliver(const ScriptedInput& in) {
       h.OnMouseUp(in.code, 0, in.x, in.y);
       break;
     case ScriptedInput::Kind::Close: {
-      MemoryWindow* w = windows_.back();
-      w->handler().OnCloseRequest(*w);
+      target->handler().OnCloseRequest(*target);
       if (!AnyLoaded()) EndProcess(0);
       break;
     }
+    case ScriptedInput::Kind::DisplayChange:
+      break;
   }
 }
 
@@ -279,6 +292,10 @@ void MemoryPlatform::ReportFatal(const std::string& message) {
 }
 
 ScreenMetrics MemoryPlatform::Screen() { return screen; }
+
+std::vector<PixelRect> MemoryPlatform::Monitors() {
+  return monitors.empty() ? Platform::Monitors() : monitors;
+}
 
 Handle MemoryPlatform::FindTopLevelWindow(std::string_view caption) {
   Log("FindWindow " + std::string(caption));

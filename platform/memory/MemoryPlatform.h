@@ -27,9 +27,11 @@ struct ProcessEnded {
 
 struct ScriptedInput {
   // Close: the window system's close request (the frame's close button).
-  enum class Kind { KeyDown, MouseDown, MouseMove, MouseUp, Close } kind;
+  // DisplayChange: monitors came, went or moved; every loaded window hears it.
+  enum class Kind { KeyDown, MouseDown, MouseMove, MouseUp, Close, DisplayChange } kind;
   int code = 0;  // key code, button, or the buttons held during a move
   float x = 0, y = 0;
+  Handle window = 0;  // the window that gets it; 0: the one loaded last
 };
 
 class MemoryPlatform;
@@ -94,6 +96,7 @@ class MemoryPlatform final : public Platform, private EventSource {
   std::string settingsDirectory;  // empty: same as appPath
   char separator = '\\';
   ScreenMetrics screen{1024, 768, 15, 15};
+  std::vector<PixelRect> monitors;           // empty: the one monitor of `screen`
   std::vector<std::string> foreignWindows;   // captions of other processes' top-level windows
   std::map<Handle, PixelRect> foreignRects;  // other processes' windows by handle
   // Another process destroys its window: the window system unloads our
@@ -164,6 +167,7 @@ class MemoryPlatform final : public Platform, private EventSource {
   void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override;
   ScreenMetrics Screen() override;
+  std::vector<PixelRect> Monitors() override;
   Handle FindTopLevelWindow(std::string_view caption) override;
   bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;

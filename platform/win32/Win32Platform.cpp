@@ -156,6 +156,29 @@ ScreenMetrics Win32Platform::Screen() {
   return m;
 }
 
+std::vector<PixelRect> Win32Platform::Monitors() {
+  std::vector<std::pair<PixelRect, bool>> found;  // rectangle, primary
+  auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info)) {
+      const RECT& r = info.rcMonitor;
+      reinterpret_cast<std::vector<std::pair<PixelRect, bool>>*>(data)->emplace_back(
+          PixelRect{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0);
+    }
+    return TRUE;
+  };
+  EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&found));
+  std::vector<PixelRect> out;
+  for (bool primary : {true, false}) {
+    for (const auto& [rect, isPrimary] : found) {
+      if (isPrimary == primary) out.push_back(rect);
+    }
+  }
+  if (out.empty()) return Platform::Monitors();
+  return out;
+}
+
 // ---- windows ----
 
 Handle Win32Platform::FindTopLevelWindow(std::string_view caption) {
@@ -172,7 +195,21 @@ bool Win32Platform::HoldInstanceLock() {
 }
 
 std::unique_ptr<PlatformWindow> Win32Platform::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {
+  if (desc.fullScreen && monitorWatch_ == 0) {
+    monitorsSeen_ = Monitors();
+    monitorWatch_ = SetTimer(std::chrono::seconds(1), [this] { WatchMonitors(); });
+  }
   return win32::Win32Window::Create(book_, desc, handler);
+}
+
+void Win32Platform::WatchMonitors() {
+  std::vector<PixelRect> now = Monitors();
+  if (now == monitorsSeen_) return;
+  monitorsSeen_ = std::move(now);
+  // Copied: a handler may make or destroy windows.
+  for (win32::Win32Window* w : std::vector<win32::Win32Window*>(book_.windows)) {
+    if (std::find(book_.windows.begin(), book_.windows.end(), w) != book_.windows.end()) w->DisplayChanged();
+  }
 }
 
 bool Win32Platform::GetWindowRect(Handle window, PixelRect& out) {

@@ -38,6 +38,8 @@ class Win32Platform final : public Platform, private EventSource {
   void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
 
   ScreenMetrics Screen() override;
+  // EnumDisplayMonitors: every monitor of the desktop, the primary first.
+  std::vector<PixelRect> Monitors() override;
 
   Handle FindTopLevelWindow(std::string_view caption) override;
   bool HoldInstanceLock() override;
@@ -84,6 +86,13 @@ class Win32Platform final : public Platform, private EventSource {
   bool QuitRequested() override { return quitSeen_; }
   // Windows destroyed from another process that did not hear of it.
   std::optional<Clock::duration> CheckWindows() override;
+
+  // Wine 8 lays out monitors plugged in while a program runs without telling
+  // its windows (no WM_DISPLAYCHANGE): a full-screen window's program also
+  // looks once a second.
+  void WatchMonitors();
+  int monitorWatch_ = 0;  // the timer; 0: not watching
+  std::vector<PixelRect> monitorsSeen_;
 
   win32::WindowBookkeeping book_;
   PcgRandom random_;

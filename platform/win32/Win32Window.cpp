@@ -280,6 +280,10 @@ void Win32Window::Deliver(F&& call) {
   }
 }
 
+void Win32Window::DisplayChanged() {
+  if (hwnd_) Deliver([&] { handler_.OnDisplayChange(*this); });
+}
+
 LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
@@ -373,6 +377,10 @@ LRESULT Win32Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (book.closeHandled) book.closeHandled();
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+      // Sent to every top-level window when monitors come, go or move.
+      Deliver([&] { handler_.OnDisplayChange(*this); });
+      return 0;
     case WM_TIMER:
       if (wp == kParentWatchTimer) {
         if (parent_ && !IsWindow(parent_)) Deliver([&] { Unload(); });

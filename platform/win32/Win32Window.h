@@ -73,6 +73,8 @@ class Win32Window final : public PlatformWindow {
   bool Gone() const;
   // Watches a parent that may vanish without a word.
   bool WatchingParent() const { return parent_ != nullptr; }
+  // The monitors changed: the handler hears it.
+  void DisplayChanged();
   void ForgetIfGone() {
     if (!Gone()) return;
     UnloadedBySystem();

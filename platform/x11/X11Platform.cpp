@@ -4,6 +4,8 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -122,6 +124,24 @@ X11Platform::X11Platform(Display* display, std::string commandLine)
   int major = 0, minor = 0;
   Bool pixmaps = False;
   shmAvailable_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True;
+  WatchDisplayLayout();
+}
+
+void X11Platform::WatchDisplayLayout() {
+  int errorBase = 0, major = 0, minor = 0;
+  if (XRRQueryExtension(display_, &randrEventBase_, &errorBase) &&
+      XRRQueryVersion(display_, &major, &minor)) {
+    randrMonitors_ = major > 1 || (major == 1 && minor >= 5);
+    XRRSelectInput(display_, root_,
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+  } else {
+    randrEventBase_ = -1;
+  }
+  // The root's new size, for servers without XRandR. Added to what this
+  // connection already asks of the root: a mask set here replaces the old one.
+  XWindowAttributes attrs{};
+  if (XGetWindowAttributes(display_, root_, &attrs))
+    XSelectInput(display_, root_, attrs.your_event_mask | StructureNotifyMask);
 }
 
 X11Platform::~X11Platform() {
@@ -158,6 +178,14 @@ void X11Platform::HandleEvent(XEvent& event) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
   }
+  if (randrEventBase_ >= 0 &&
+      (event.type == randrEventBase_ + RRScreenChangeNotify || event.type == randrEventBase_ + RRNotify)) {
+    XRRUpdateConfiguration(&event);  // keeps DisplayWidth and DisplayHeight right
+    NotifyDisplayChange();
+    return;
+  }
+  // Also for a window placed into the root, below.
+  if (event.type == ConfigureNotify && event.xconfigure.window == root_) NotifyDisplayChange();
   for (X11Window* w : windows_) {
     // A window placed into a foreign one also hears about that window.
     if (w->xid() == event.xany.window || (w->parentXid() != 0 && w->parentXid() == event.xany.window)) {
@@ -241,13 +269,68 @@ bool X11Platform::SleepUntil(std::optional<TimePoint> wake) {
 
 ScreenMetrics X11Platform::Screen() {
   ScreenMetrics m;
-  m.widthPx = DisplayWidth(display_, screen_);
-  m.heightPx = DisplayHeight(display_, screen_);
+  const PixelRect primary = Monitors().front();
+  m.widthPx = primary.right - primary.left;
+  m.heightPx = primary.bottom - primary.top;
   float dpi = ResourceDpi(display_);
   float twips = kTwipsPerInch / (dpi > 0 ? dpi : kDefaultDpi);
   m.twipsPerPixelX = twips;
   m.twipsPerPixelY = twips;
   return m;
+}
+
+std::vector<PixelRect> X11Platform::Monitors() {
+  std::vector<PixelRect> out;
+  if (randrMonitors_) {
+    int count = 0;
+    if (XRRMonitorInfo* list = XRRGetMonitors(display_, root_, True, &count)) {
+      // The primary first, then the others in the server's order.
+      for (int pass = 0; pass < 2; ++pass) {
+        for (int k = 0; k < count; ++k) {
+          const XRRMonitorInfo& m = list[k];
+          if (m.width > 0 && m.height > 0 && (m.primary != 0) == (pass == 0))
+            out.push_back(PixelRect{m.x, m.y, m.x + m.width, m.y + m.height});
+        }
+      }
+      XRRFreeMonitors(list);
+    }
+  }
+  // A server joining several screens with Xinerama (Xephyr +xinerama) may
+  // tell XRandR about its first screen only: then Xinerama knows better. It
+  // has no primary: XRandR's, else its first screen by custom.
+  std::vector<PixelRect> heads;
+  int count = 0;
+  if (XineramaIsActive(display_)) {
+    if (XineramaScreenInfo* list = XineramaQueryScreens(display_, &count)) {
+      for (int k = 0; k < count; ++k) {
+        const XineramaScreenInfo& m = list[k];
+        if (m.width > 0 && m.height > 0)
+          heads.push_back(PixelRect{m.x_org, m.y_org, m.x_org + m.width, m.y_org + m.height});
+      }
+      XFree(list);
+    }
+  }
+  if (heads.size() > out.size()) {
+    const std::optional<PixelRect> primary = out.empty() ? std::nullopt : std::optional(out.front());
+    out.clear();
+    for (int pass = 0; pass < 2; ++pass) {
+      for (const PixelRect& head : heads) {
+        const bool isPrimary = primary ? head == *primary : &head == &heads.front();
+        if (isPrimary == (pass == 0)) out.push_back(head);
+      }
+    }
+  }
+  if (out.empty())
+    out.push_back(PixelRect{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)});
+  return out;
+}
+
+void X11Platform::NotifyDisplayChange() {
+  // A handler may make or unload windows: tell the ones of now that still are.
+  const std::vector<X11Window*> told = windows_;
+  for (X11Window* w : told) {
+    if (std::find(windows_.begin(), windows_.end(), w) != windows_.end()) w->DisplayChanged();
+  }
 }
 
 int X11Platform::displayScale() { return ScaleForDpi(ResourceDpi(display_)); }

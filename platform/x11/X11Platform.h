@@ -46,7 +46,10 @@ class X11Platform final : public Platform, private EventSource {
   static void WriteReport(const std::string& message);
 
   // ---- screen ----
+  // The primary monitor's size (as on the other desktop), not the root's.
   ScreenMetrics Screen() override;
+  // XRandR 1.5's monitors, else Xinerama's screens, else the whole screen.
+  std::vector<PixelRect> Monitors() override;
 
   // ---- windows ----
   Handle FindTopLevelWindow(std::string_view caption) override;
@@ -106,6 +109,10 @@ class X11Platform final : public Platform, private EventSource {
  private:
   X11Platform(Display* display, std::string commandLine);
   void HandleEvent(XEvent& event);
+  // Watches the monitors' layout: XRandR's screen changes, the root's size.
+  void WatchDisplayLayout();
+  // Every loaded window hears that the monitors changed.
+  void NotifyDisplayChange();
   // Sends the requests made since the last flush, if any.
   void Flush();
 
@@ -130,6 +137,8 @@ class X11Platform final : public Platform, private EventSource {
   std::string programName_ = "kalvessa";
   Atoms atoms_{};
   bool shmAvailable_ = false;
+  int randrEventBase_ = -1;     // -1: no XRandR
+  bool randrMonitors_ = false;  // XRandR 1.5: XRRGetMonitors
   PcgRandom random_;
   std::unique_ptr<forms::TextRenderer> text_;  // made on first use
   int cursorCount_ = 0;

@@ -55,6 +55,10 @@ class X11Window final : public PlatformWindow {
   // Delivers one event of this window to the handler. The handler may unload
   // or even delete this window: nothing of it is touched after the call.
   void Dispatch(const XEvent& event);
+  // The monitors changed: the handler hears it.
+  void DisplayChanged() {
+    if (loaded()) handler_.OnDisplayChange(*this);
+  }
   // Sends what changed on the canvas since the last push.
   void Push();
   // Something to push: only a shown, loaded window's changes can reach the screen.
