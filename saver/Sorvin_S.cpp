@@ -66,14 +66,13 @@ void Sorvin_S::Form_DisplayChange() {
     primaryRect_ = p;
     SkipOnError([&] { window_->Move(p.left, p.top, p.right - p.left, p.bottom - p.top); });
     SkipOnError([&] { window_->SetTopmost(); });
-    // The swarm goes on over the new primary's size: its next targets and its
-    // bottom edge lie there.
+    // A primary of another size starts the swarm afresh over it, as a saver
+    // started there would (the resized window is black already).
+    const std::int16_t oldW = ScreenW, oldH = ScreenH;
     SkipOnError([&] { ScreenW = ScreenPixels(static_cast<float>(p.right - p.left), 1); });
     SkipOnError([&] { ScreenH = ScreenPixels(static_cast<float>(p.bottom - p.top), 1); });
-    if (swarm_) {
-      swarm_->ScreenW = ScreenW;
-      swarm_->ScreenH = ScreenH;
-    }
+    if (swarm_ && (ScreenW != oldW || ScreenH != oldH))
+      SkipOnError([&] { swarm_->Start(module_.ParticleCount, ScreenW, ScreenH); });
   }
   ArrangeCovers(monitors);
 }

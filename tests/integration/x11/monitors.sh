@@ -4,17 +4,19 @@
 # (a blue root) on any monitor; a pointer crossing to another monitor is no
 # move but a real move is, a click on another monitor ends the test run, and
 # monitors plugged in, switched off or made primary while the saver runs stay
-# covered.
+# covered; without a window manager ("nowm") or with openbox ("openbox").
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh"
 # shellcheck source=monitors-server.sh
 . "$(dirname "$0")/monitors-server.sh"
 command -v xsetroot >/dev/null || die "xsetroot is not installed (x11-xserver-utils)"
+MODE=${1:?usage: monitors.sh nowm|openbox}
 
 multihead_start "$WORK/xorg"
 XVFB_PID=$MULTIHEAD_PID # lib.sh's cleanup ends it
 DESKTOP=3366CC
 xsetroot -solid "#$DESKTOP"
+[ "$MODE" = openbox ] && start_openbox
 
 # The primary is not at the origin: the saver's window must follow it.
 P=1024x768+800+0 A=800x600+0+0 B=640x480+800+768
@@ -83,7 +85,7 @@ log "the left monitor made primary: the saver moves there, the old primary is co
 multihead_layout "DUMMY0=$P" "DUMMY1=$A*" "DUMMY2=$B" || fail "xrandr could not make DUMMY1 primary"
 # shellcheck disable=SC2016  # evaluated by poll
 poll 10 '[ "$(window_field geometry)" = "${A%%+*}+0+0" ]' || fail "saver window at $(window_field geometry), not $A"
-sleep 2
+sleep 3
 screenshot moved
 covered moved "$A" "$P" "$B"
 log "the monitor below switched off"
