@@ -25,7 +25,9 @@ import json, re, sys
 db, root, dirs = sys.argv[1:]
 keep = re.compile("^" + re.escape(root) + "/" + dirs + "/")
 names = {e["file"] for e in json.load(open(db))}
-print("\n".join(sorted(f for f in names if keep.match(f) and not f.endswith("_test.cpp"))))
+# C++ only: Ninja's database also lists the resource scripts windres compiles.
+print("\n".join(sorted(f for f in names
+                        if keep.match(f) and f.endswith(".cpp") and not f.endswith("_test.cpp"))))
 PY
   )
   # The build's -Werror is for gcc: clang's own diagnostics are not judged here.
