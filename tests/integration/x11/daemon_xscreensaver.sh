@@ -15,6 +15,18 @@ AS_USER=()
 [ "$(id -u)" = 0 ] && AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 as_user() { "${AS_USER[@]}" "$@"; }
 DAEMON_HOME="$WORK/daemon-home"
+if [ "$(id -u)" = 0 ]; then
+  # nobody cannot reach into a build tree below a private folder (a clone in
+  # a mktemp -d): its home and its copy of the program live in a folder of
+  # their own that anyone may enter, removed with the rest.
+  SHARED=$(mktemp -d /tmp/kal-daemon.XXXXXX) || die "cannot make a folder for the daemon"
+  trap 'rm -rf "$SHARED"; cleanup' EXIT
+  chmod 755 "$SHARED"
+  cp "$KALVESSA" "$SHARED/kalvessa" || die "cannot copy $KALVESSA"
+  chmod 755 "$SHARED/kalvessa"
+  KALVESSA=$SHARED/kalvessa
+  DAEMON_HOME=$SHARED/home
+fi
 mkdir -p "$DAEMON_HOME/.config" "$DAEMON_HOME/runtime"
 chmod 700 "$DAEMON_HOME/runtime"
 cat >"$DAEMON_HOME/.xscreensaver" <<EOT
@@ -31,10 +43,7 @@ programs:	\\
 		"Kalvessa" $KALVESSA --root	\\n\\
 
 EOT
-if [ "$(id -u)" = 0 ]; then
-  chmod 755 "$WORK"
-  chown -R nobody:nogroup "$DAEMON_HOME"
-fi
+[ "$(id -u)" = 0 ] && chown -R nobody:nogroup "$DAEMON_HOME"
 export HOME="$DAEMON_HOME" XDG_CONFIG_HOME="$DAEMON_HOME/.config" XDG_RUNTIME_DIR="$DAEMON_HOME/runtime"
 
 log "the daemon, our program its only one"
