@@ -15,16 +15,6 @@ _xvfb_pid=$MULTIHEAD_PID # cleanup ends it
 timeout 15 wineserver -k 2>/dev/null
 xsetroot -solid '#3366CC'
 
-# layout OUTPUT=WxH+X+Y[*] ...: multihead_layout, then a probe of the outputs.
-# The dummy driver reports an output that had no mode when xrandr probed it
-# before setting it as disconnected, and the server keeps that status until the
-# next probe. Wine reads the unprobed status (XRRGetScreenResourcesCurrent) and
-# skips disconnected outputs, so without the probe it sees the primary alone.
-# The probe is what a real monitor's hot-plug brings about.
-layout() {
-  multihead_layout "$@" && xrandr --query >/dev/null
-}
-
 # X places: the primary right of another monitor, one more below it. Wine puts
 # the primary at (0, 0) of the desktop's coordinates.
 P=1024x768+800+0 A=800x600+0+0 B=640x480+800+768
@@ -58,7 +48,7 @@ covered() {
 }
 
 log "three monitors: primary $P, $A, $B"
-layout "DUMMY0=$P*" "DUMMY1=$A" "DUMMY2=$B" || fail "xrandr could not set the layout"
+multihead_layout "DUMMY0=$P*" "DUMMY1=$A" "DUMMY2=$B" || fail "xrandr could not set the layout"
 pointer_to 1312 384
 start_scr /s
 expect_saver_window
@@ -75,7 +65,7 @@ pointer_to 300 300
 expect_exit "$SCR_PID" 15 "a real move on a covered monitor"
 
 log "two monitors: the test run ends with a click on the other monitor"
-layout "DUMMY0=$P*" "DUMMY1=$A" DUMMY2=off || fail "xrandr could not switch DUMMY2 off"
+multihead_layout "DUMMY0=$P*" "DUMMY1=$A" DUMMY2=off || fail "xrandr could not switch DUMMY2 off"
 pointer_to 1312 384
 start_scr
 expect_saver_window
@@ -94,7 +84,7 @@ start_scr /s
 expect_saver_window
 at_x "$P" || fail "the saver's window is not at $P"
 sleep 1
-layout "DUMMY0=$P*" "DUMMY1=$A" "DUMMY2=$B" || fail "xrandr could not plug DUMMY2 in"
+multihead_layout "DUMMY0=$P*" "DUMMY1=$A" "DUMMY2=$B" || fail "xrandr could not plug DUMMY2 in"
 sleep 3
 screenshot "$KAL_WORK/plugged.png"
 covered "$KAL_WORK/plugged.png" "$P" "$A" "$B"

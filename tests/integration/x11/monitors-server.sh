@@ -88,7 +88,13 @@ multihead_layout() {
     args+=(--mode "$size" --pos "${pos/+/x}")
   done
   # One request: xrandr moves a layout whose top-left corner is not (0, 0).
-  xrandr "${args[@]}"
+  xrandr "${args[@]}" || return
+  # The dummy driver reports an output that had no mode when xrandr probed it
+  # as disconnected, and the server keeps that status until the next probe.
+  # Readers of the unprobed status (Wine: XRRGetScreenResourcesCurrent) skip
+  # disconnected outputs and would see the primary alone. A real monitor's
+  # hot-plug brings the same probe about.
+  xrandr --query >/dev/null
 }
 
 multihead_crop() { convert "$1" -crop "$2" +repage "$3"; }
