@@ -15,16 +15,20 @@
 # the runs (for attraction over all its samples), with the lowest and highest
 # value.
 #
-# Environment: BUILD (default build/linux), KALVESSA, KAL_INI, XPROBE,
-# ATTRACTION, COUNTS (settings values, default "120 500": 121 and 501
-# particles).
+# With kal-floor built, each saver run is followed by the floor of its picture:
+# the same dots replayed with nothing else (bench/SaverFloor.cpp), and each run
+# ends with the floor's 60 wake-ups a second alone.
+#
+# Environment: BUILD (default build/linux), KALVESSA, KAL_INI, XPROBE, FLOOR
+# (empty: no floor rows), ATTRACTION, COUNTS (settings values, default
+# "120 500": 121 and 501 particles).
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build/linux}
-export KALVESSA=${KALVESSA:-$BUILD/app/linux/kalvessa}
-export XPROBE=${XPROBE:-$BUILD/tests/tools/xprobe}
-KAL_INI=${KAL_INI:-$BUILD/tools/kal-ini}
-ATTRACTION=${ATTRACTION:-/usr/libexec/xscreensaver/attraction}
+# The programs' places, cpu_ns, now and stats.
+# shellcheck source-path=SCRIPTDIR source=cpu_lib.sh
+. "$ROOT/bench/cpu_lib.sh"
+FLOOR=${FLOOR-$BUILD/bench/kal-floor}
+[ -n "$FLOOR" ] && [ ! -x "$FLOOR" ] && { echo "# no $FLOOR: no floor rows"; FLOOR=; }
 COUNTS=${COUNTS:-120 500}
 RUNS=${1:-3}
 WINDOW=${2:-20}
@@ -40,10 +44,6 @@ done
 # shellcheck source-path=SCRIPTDIR source=../tests/integration/x11/lib.sh
 . "$ROOT/tests/integration/x11/lib.sh"
 
-# CPU time in nanoseconds, summed over the process's threads: the scheduler's
-# own account (schedstat), exact where utime + stime are counted in clock ticks.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
-now() { date +%s.%N; }
 
 stop_xvfb() {
   kill "$XVFB_PID" 2>/dev/null
@@ -80,6 +80,23 @@ run_saver() {
   stop_xvfb
 }
 
+# run_floor LABEL KAL-FLOOR-ARGS...: kal-floor on an Xvfb of its own.
+run_floor() {
+  local label=$1
+  shift
+  start_xvfb "$SIZE" >/dev/null
+  "$FLOOR" --seconds $((WARMUP + WINDOW + 20)) "$@" >"$WORK/floor.out" 2>&1 &
+  local pid=$!
+  STARTED_PIDS+=("$pid")
+  # Its window comes once the record is made.
+  "$XPROBE" wait kal-floor "$WINDOW_TIMEOUT" || die "kal-floor did not start: $(cat "$WORK/floor.out")"
+  sample "$pid" "$label"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  STARTED_PIDS=()
+  stop_xvfb
+}
+
 run_attraction() {
   start_xvfb "$SIZE" >/dev/null
   "$ATTRACTION" --root >"$WORK/attraction.out" 2>&1 &
@@ -109,8 +126,10 @@ for run in $(seq 1 "$RUNS"); do
   echo "# run $run (load $(load))"
   for value in $COUNTS; do
     run_saver "$value"
+    [ -n "$FLOOR" ] && run_floor "floor_$((value + 1))" --particles $((value + 1)) --clip tiles
     run_attraction
   done
+  [ -n "$FLOOR" ] && run_floor floor_idle --idle
   run_idle
 done
 LOAD_END=$(load)
@@ -121,20 +140,17 @@ echo "CPU share of one core, median (lowest-highest) of $RUNS runs, of $N_ATTR f
 echo "saver run); $SIZE Xvfb, ${WINDOW}-second windows after ${WARMUP} s"
 echo "load average at the start / the end: see above / $LOAD_END"
 echo
-printf '| %-28s | %-22s | %-22s |\n' "Program" "Client %" "X server %"
-printf '|%s|%s|%s|\n' "------------------------------" "------------------------" "------------------------"
-stats() {
-  # stats LABEL COLUMN: "median (min-max)"
-  awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$WORK/samples" | sort -g |
-    awk '{ v[NR] = $1 } END { if (NR == 0) { print "-"; exit }
-      m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-      printf "%.2f (%.2f-%.2f)\n", m, v[1], v[NR] }'
-}
-median() { stats "$1" "$2" | cut -d' ' -f1; }
-row() { printf '| %-28s | %-22s | %-22s |\n' "$1" "$(stats "$2" 2)" "$(stats "$2" 3)"; }
-for value in $COUNTS; do row "kalvessa /s, $((value + 1)) particles" "kalvessa_$((value + 1))"; done
+printf '| %-30s | %-22s | %-22s |\n' "Program" "Client %" "X server %"
+printf '|%s|%s|%s|\n' "--------------------------------" "------------------------" "------------------------"
+median() { stats "$WORK/samples" "$1" "$2" | cut -d' ' -f1; }
+row() { printf '| %-30s | %-22s | %-22s |\n' "$1" "$(stats "$WORK/samples" "$2" 2)" "$(stats "$WORK/samples" "$2" 3)"; }
+for value in $COUNTS; do
+  row "kalvessa /s, $((value + 1)) particles" "kalvessa_$((value + 1))"
+  [ -n "$FLOOR" ] && row "its picture alone (kal-floor)" "floor_$((value + 1))"
+done
+[ -n "$FLOOR" ] && row "60 wake-ups alone (kal-floor)" floor_idle
 row "attraction --root" attraction
-printf '| %-28s | %-22s | %-22s |\n' "Xvfb alone (nothing drawing)" "-" "$(stats idle_xvfb 3)"
+printf '| %-30s | %-22s | %-22s |\n' "Xvfb alone (nothing drawing)" "-" "$(stats "$WORK/samples" idle_xvfb 3)"
 echo
 A_CLIENT=$(median attraction 2)
 A_SERVER=$(median attraction 3)
