@@ -37,14 +37,17 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "platform/Random.h"
+#include "saver/FramePacer.h"
 #include "saver/Swarm.h"
 
 namespace {
 
 using namespace kal;
 
-constexpr int kFramesPerPush = 100;  // 6000 frames a second in 60 pushes
-constexpr long kPushNs = 1'000'000'000L / 60;
+// The saver's pace: a push after each of the pacer's batches.
+constexpr int kPushesPerSecond = kPacerBatchesPerSecond;
+constexpr int kFramesPerPush = kDesignFramesPerSecond / kPushesPerSecond;
+constexpr long kPushNs = 1'000'000'000L / kPushesPerSecond;
 
 struct Options {
   int particles = 501;
@@ -151,7 +154,7 @@ Record MakeRecord(const Options& o, int width, int height) {
   swarm.Start(static_cast<std::int16_t>(o.particles - 1), static_cast<std::int16_t>(width),
               static_cast<std::int16_t>(height));
   Record r;
-  const int pushes = o.seconds * 60;
+  const int pushes = o.seconds * kPushesPerSecond;
   r.pushes.reserve(static_cast<std::size_t>(pushes));
   for (int p = 0; p < pushes; ++p) {
     for (int f = 0; f < kFramesPerPush; ++f) swarm.Frame();
@@ -291,7 +294,7 @@ int main(int argc, char** argv) {
   std::memset(pixels, 0, static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(height));
 
   long long due = NowNs();
-  const long long pushes = static_cast<long long>(o.seconds) * 60;
+  const long long pushes = static_cast<long long>(o.seconds) * kPushesPerSecond;
   for (long long p = 1; p <= pushes; ++p) {
     if (!o.idle) {
       const Push& push = r.pushes[static_cast<std::size_t>(p - 1)];
