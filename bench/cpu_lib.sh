@@ -15,6 +15,13 @@ ATTRACTION=${ATTRACTION:-/usr/libexec/xscreensaver/attraction}
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f\n", s }'; }
 now() { date +%s.%N; }
 
+# put_sample FILE LABEL CLIENT_NS SERVER_NS T0 T1: "LABEL client% server%",
+# each a share of one core over T0..T1, printed and added to FILE.
+put_sample() {
+  awk -v l="$2" -v c="$3" -v x="$4" -v t0="$5" -v t1="$6" \
+    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / 1e9 / d, 100 * x / 1e9 / d }' | tee -a "$1"
+}
+
 # stats FILE LABEL COLUMN: "median (lowest-highest)" of the column over the
 # file's lines that start with LABEL.
 stats() {

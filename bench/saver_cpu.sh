@@ -61,9 +61,7 @@ sample() {
   sleep "$WINDOW"
   c1=$(cpu_ns "$pid") x1=$(cpu_ns "$XVFB_PID") t1=$(now)
   kill -0 "$pid" 2>/dev/null || die "$label: the program ended during the measurement"
-  awk -v l="$label" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" \
-    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / 1e9 / d, 100 * x / 1e9 / d }' |
-    tee -a "$WORK/samples"
+  put_sample "$WORK/samples" "$label" $((c1 - c0)) $((x1 - x0)) "$t0" "$t1"
 }
 
 run_saver() {
@@ -80,16 +78,18 @@ run_saver() {
   stop_xvfb
 }
 
-# run_floor LABEL KAL-FLOOR-ARGS...: kal-floor on an Xvfb of its own.
-run_floor() {
-  local label=$1
-  shift
+# run_client LABEL WINDOW COMMAND...: the command on an Xvfb of its own,
+# sampled once its window named WINDOW is up (at once for an empty WINDOW).
+run_client() {
+  local label=$1 window=$2
+  shift 2
   start_xvfb "$SIZE" >/dev/null
-  "$FLOOR" --seconds $((WARMUP + WINDOW + 20)) "$@" >"$WORK/floor.out" 2>&1 &
+  "$@" >"$WORK/client.out" 2>&1 &
   local pid=$!
   STARTED_PIDS+=("$pid")
-  # Its window comes once the record is made.
-  "$XPROBE" wait kal-floor "$WINDOW_TIMEOUT" || die "kal-floor did not start: $(cat "$WORK/floor.out")"
+  if [ -n "$window" ]; then
+    "$XPROBE" wait "$window" "$WINDOW_TIMEOUT" || die "$label did not start: $(cat "$WORK/client.out")"
+  fi
   sample "$pid" "$label"
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
@@ -97,17 +97,9 @@ run_floor() {
   stop_xvfb
 }
 
-run_attraction() {
-  start_xvfb "$SIZE" >/dev/null
-  "$ATTRACTION" --root >"$WORK/attraction.out" 2>&1 &
-  local pid=$!
-  STARTED_PIDS+=("$pid")
-  sample "$pid" attraction
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  STARTED_PIDS=()
-  stop_xvfb
-}
+# kal-floor maps its window once its record is made.
+run_floor() { run_client "$1" kal-floor "$FLOOR" --seconds $((WARMUP + WINDOW + 20)) "${@:2}"; }
+run_attraction() { run_client attraction "" "$ATTRACTION" --root; }
 
 run_idle() {
   start_xvfb "$SIZE" >/dev/null

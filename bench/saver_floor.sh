@@ -74,26 +74,21 @@ wait_exec() {
 
 # start LABEL: an Xvfb of its own, then the program on it.
 start() {
-  local label=$1 fifo="$WORK/displayfd.$1" _
-  : >"$fifo"
-  Xvfb -displayfd 3 -screen 0 "${SIZE}x24" -noreset -nolisten tcp 3>"$fifo" 2>"$WORK/xvfb.$label.log" &
-  SERVER[$label]=$!
-  STARTED_PIDS+=("$!")
-  for _ in $(seq 1 200); do
-    [ -s "$fifo" ] && break
-    sleep 0.05
-  done
-  [ -s "$fifo" ] || die "Xvfb for $label did not report a display"
-  DISP[$label]=":$(head -n1 "$fifo")"
-  DISPLAY=${DISP[$label]} launch "$label" &
+  local label=$1
+  start_xvfb "$SIZE" >/dev/null
+  # The server is this label's: the clean-up stops it with the others.
+  SERVER[$label]=$XVFB_PID DISP[$label]=$DISPLAY
+  STARTED_PIDS+=("$XVFB_PID")
+  XVFB_PID=
+  launch "$label" &
   CLIENT[$label]=$!
   STARTED_PIDS+=("$!")
   wait_exec "${CLIENT[$label]}"
   # kal-floor maps its window once its record is made: none may still be
   # making one while the others are sampled.
   case $label in
-    kalvessa) DISPLAY=":$(head -n1 "$fifo")" wait_window || die "the saver did not show its window" ;;
-    floor_*) DISPLAY=":$(head -n1 "$fifo")" "$XPROBE" wait kal-floor "$WINDOW_TIMEOUT" || die "$label did not start" ;;
+    kalvessa) wait_window || die "the saver did not show its window" ;;
+    floor_*) "$XPROBE" wait kal-floor "$WINDOW_TIMEOUT" || die "$label did not start" ;;
   esac
 }
 
@@ -123,9 +118,7 @@ turn() {
   sleep "$WINDOW"
   c1=$(cpu_ns "${CLIENT[$label]}") x1=$(cpu_ns "${SERVER[$label]}") t1=$(now)
   kill -STOP "${CLIENT[$label]}" 2>/dev/null || die "$label ended: $(cat "$WORK/$label.out")"
-  awk -v l="$label" -v c=$((c1 - c0)) -v x=$((x1 - x0)) -v t0="$t0" -v t1="$t1" \
-    'BEGIN { d = t1 - t0; printf "%s %.2f %.2f\n", l, 100 * c / 1e9 / d, 100 * x / 1e9 / d }' |
-    tee -a "$WORK/samples"
+  put_sample "$WORK/samples" "$label" $((c1 - c0)) $((x1 - x0)) "$t0" "$t1"
 }
 
 load() { cut -d' ' -f1-3 /proc/loadavg; }
