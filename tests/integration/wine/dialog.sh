@@ -334,7 +334,7 @@ for i in 1 2 3; do
   [ "$(wc -l <"$KAL_WORK/browser.log")" -ge $i ] || fail "B: link click $i opened nothing in 30 s"
 done
 alive "$SCR_PID" || fail "B: the dialog ended after the link clicks"
-[ "$(kt count "$SETTINGS_CAPTION")" = 1 ] || fail "B: the dialog's window is gone after the link clicks"
+expect_count "$SETTINGS_CAPTION" 1 "B: the dialog's window is gone after the link clicks"
 
 for sw in /c /s; do
   start=$(date +%s%N)
@@ -342,8 +342,8 @@ for sw in /c /s; do
   ms=$((($(date +%s%N) - start) / 1000000))
   echo "figure: B: a second $sw beside the dialog ended after $ms ms"
   [ "$code" = 0 ] || fail "B: a second $sw ended with $code"
-  [ "$(kt count "$SETTINGS_CAPTION")" = 1 ] || fail "B: after a second $sw there is not exactly one '$SETTINGS_CAPTION'"
-  [ "$(kt count "$SAVER_CAPTION")" = 0 ] || fail "B: the second $sw made a saver window"
+  expect_count "$SETTINGS_CAPTION" 1 "B: after a second $sw there is not exactly one '$SETTINGS_CAPTION'"
+  expect_count "$SAVER_CAPTION" 0 "B: the second $sw made a saver window"
 done
 alive "$SCR_PID" || fail "B: the dialog ended beside the second /c and /s"
 
@@ -353,7 +353,7 @@ click "${RIGHT_ARROW[@]}"
 wait_area_change "$KAL_WORK/label-b0.png" "$T_NUM" "$KAL_WORK/label-b1.png" "B: right arrow"
 xdotool key Return key Escape key Right || fail "xdotool key failed"
 wait_area_change "$KAL_WORK/label-b1.png" "$T_NUM" "$KAL_WORK/label-b2.png" "B: Right key after Enter and Escape"
-[ "$(kt count "$SETTINGS_CAPTION")" = 1 ] || fail "B: Enter or Escape closed the dialog"
+expect_count "$SETTINGS_CAPTION" 1 "B: Enter or Escape closed the dialog"
 
 shot B-released
 part "$KAL_WORK/B-released.png" "$CANCEL_FACE" "$KAL_WORK/cancel-released.png"

@@ -23,7 +23,7 @@ for line in /s /c ""; do
   ms=$((($(date +%s%N) - start) / 1000000))
   log "ended with $code after $ms ms"
   [ "$code" = 0 ] || fail "'$line' ended with $code"
-  [ "$(kt count "$SAVER_CAPTION")" = 0 ] || fail "'$line' made a saver window"
-  [ "$(kt count "$SETTINGS_CAPTION")" = 1 ] || fail "'$line' made a second settings window"
+  expect_count "$SAVER_CAPTION" 0 "'$line' made a saver window"
+  expect_count "$SETTINGS_CAPTION" 1 "'$line' made a second settings window"
 done
 log "PASS"

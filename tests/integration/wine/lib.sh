@@ -102,6 +102,30 @@ start_xvfb() {
 # kaltest with a time limit; output without carriage returns.
 kt() { timeout 60 wine "$KAL_TEST" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
+# The number of top-level windows of a caption. A kaltest run that prints no
+# number is kaltest's own failure, never a count: it is logged and tried
+# again, at most three times.
+window_count() {
+  local out rc try
+  for try in 1 2 3; do
+    out=$(kt count "$1")
+    rc=$?
+    if [ "$rc" = 0 ] && [[ $out =~ ^[0-9]+$ ]]; then
+      printf '%s\n' "$out"
+      return 0
+    fi
+    log "kaltest count '$1', try $try: exit $rc, output '$out'" >&2
+  done
+  return 1
+}
+
+# expect_count CAPTION N WHAT: fails with WHAT (and the count seen) otherwise.
+expect_count() {
+  local n
+  n=$(window_count "$1") || fail "$3 (no count)"
+  [ "$n" = "$2" ] || fail "$3 ($n windows '$1', $2 expected)"
+}
+
 # Starts Kalvessa.scr in the background; its pid (of the timeout wrapper) in SCR_PID.
 start_scr() {
   timeout 120 wine "$KAL_SCR" "$@" >"$KAL_WORK/scr.out" 2>&1 &

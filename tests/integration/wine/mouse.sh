@@ -26,7 +26,7 @@ log "vertical move from the resting point"
 pointer_to $x0 $((y0 + 40))
 sleep 1.5
 alive "$SCR_PID" || fail "a move with X equal to the resting point ended the saver"
-[ "$(kt count "$SAVER_CAPTION")" = 1 ] || fail "the saver window is gone"
+expect_count "$SAVER_CAPTION" 1 "the saver window is gone"
 
 log "move in X and Y"
 pointer_to $((x0 + 7)) $((y0 - 5))

@@ -15,13 +15,13 @@ expect_cursor hidden
 log "a second /s while the saver runs"
 code=$(timeout 60 wine "$KAL_SCR" /s; echo $?)
 [ "$code" = 0 ] || fail "second /s ended with $code"
-[ "$(kt count "$SAVER_CAPTION")" = 1 ] || fail "a second saver window exists"
+expect_count "$SAVER_CAPTION" 1 "a second saver window exists"
 
 log "/c while the saver runs"
 code=$(timeout 60 wine "$KAL_SCR" /c; echo $?)
 [ "$code" = 0 ] || fail "/c ended with $code"
-[ "$(kt count "$SETTINGS_CAPTION")" = 0 ] || fail "a settings window appeared"
-[ "$(kt count "$SAVER_CAPTION")" = 1 ] || fail "the saver window is gone"
+expect_count "$SETTINGS_CAPTION" 0 "a settings window appeared"
+expect_count "$SAVER_CAPTION" 1 "the saver window is gone"
 alive "$SCR_PID" || fail "the first saver ended"
 
 log "key press"

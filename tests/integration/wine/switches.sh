@@ -12,7 +12,7 @@ for line in "s" "/x 5"; do
   # shellcheck disable=SC2086  # the switches as separate arguments, as a host passes them
   code=$(timeout 60 wine "$KAL_SCR" $line; echo $?)
   [ "$code" = 0 ] || fail "'$line' ended with $code"
-  [ "$(kt count "$SAVER_CAPTION")" = 0 ] || fail "'$line' left a saver window"
+  expect_count "$SAVER_CAPTION" 0 "'$line' left a saver window"
 done
 
 for line in "xs" "-S" "/sfoo"; do

@@ -19,7 +19,7 @@ for ender in key click; do
   done
   sleep 1.5
   alive "$SCR_PID" || fail "the test run ended on mouse movement"
-  [ "$(kt count "$SAVER_CAPTION")" = 1 ] || fail "the saver window is gone"
+  expect_count "$SAVER_CAPTION" 1 "the saver window is gone"
   expect_cursor visible
   log "end with a $ender"
   if [ "$ender" = key ]; then xdotool key Return; else xdotool click 1; fi
