@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "assets/Assets.h"
-#include "assets/IconFile.h"
 #include "assets/Picture.h"
+#include "platform/IconFile.h"
 
 namespace kal {
 namespace {

@@ -1,5 +1,4 @@
-// A decoded picture: read-only once made, and shared by reference, so handing
-// one control's picture to another shows the same object rather than a copy.
+// Decoding the pictures the programs carry into shared Picture objects.
 #pragma once
 
 #include <cstdint>
@@ -8,25 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Picture.h"
+
 namespace kal {
-
-class Picture {
- public:
-  // pixels: width * height values 0x00RRGGBB, rows top-down.
-  Picture(int width, int height, std::vector<std::uint32_t> pixels);
-
-  int width() const { return width_; }
-  int height() const { return height_; }
-  std::uint32_t At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
-  std::span<const std::uint32_t> pixels() const { return pixels_; }
-
- private:
-  int width_;
-  int height_;
-  std::vector<std::uint32_t> pixels_;
-};
-
-using PictureRef = std::shared_ptr<const Picture>;
 
 // The most pixels a picture may have: far more than any window of the
 // programs shows (2048 x 2048), far less than would exhaust memory.

@@ -10,8 +10,8 @@
 
 #include "assets/Assets.h"
 #include "assets/HeaderProbe.h"
-#include "assets/IconFile.h"
 #include "assets/Picture.h"
+#include "platform/IconFile.h"
 
 namespace kal {
 namespace {

@@ -39,6 +39,7 @@
 #include "platform/Random.h"
 #include "saver/FramePacer.h"
 #include "saver/Swarm.h"
+#include "saver/SwarmDriver.h"
 
 namespace {
 
@@ -151,13 +152,11 @@ Record MakeRecord(const Options& o, int width, int height) {
   CanvasSurface surface(canvas);
   PcgRandom random;
   Swarm swarm(surface, random);
-  swarm.Start(static_cast<std::int16_t>(o.particles - 1), static_cast<std::int16_t>(width),
-              static_cast<std::int16_t>(height));
   Record r;
   const int pushes = o.seconds * kPushesPerSecond;
   r.pushes.reserve(static_cast<std::size_t>(pushes));
-  for (int p = 0; p < pushes; ++p) {
-    for (int f = 0; f < kFramesPerPush; ++f) swarm.Frame();
+  // What one push of the saver sends: the pixels changed since the last.
+  auto recordPush = [&] {
     Push push{r.index.size(), 0, r.rects.size(), 0, {}};
     canvas.TakeDirty([&](int x, int y, int w, int h) {
       if (o.blockW == 0) r.rects.push_back(Rect(x, y, w, h));
@@ -183,7 +182,12 @@ Record MakeRecord(const Options& o, int width, int height) {
     }
     if (push.rects > 0) push.box = Rect(left, top, right - left, bottom - top);
     r.pushes.push_back(push);
-  }
+  };
+  CountedFrames frames(static_cast<long long>(pushes) * kFramesPerPush, [&](long long n) {
+    if (n % kFramesPerPush == 0) recordPush();
+  });
+  RunSwarm(swarm, static_cast<std::int16_t>(o.particles - 1), static_cast<std::int16_t>(width),
+           static_cast<std::int16_t>(height), frames);
   r.picture.assign(canvas.data(),
                    canvas.data() + static_cast<std::ptrdiff_t>(canvas.width()) * canvas.height());
   return r;

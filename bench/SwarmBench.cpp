@@ -6,6 +6,7 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "saver/Swarm.h"
+#include "saver/SwarmDriver.h"
 
 namespace {
 
@@ -23,21 +24,40 @@ class NoSurface final : public Surface {
   }
 };
 
+// The saver's frame loop, timed: first frames to warm up past the start's
+// scatter into the steady stream from the head, then frames for as long as
+// the benchmark wants, `afterFrame(frame)` after each timed one.
+template <class Then>
+class TimedFrames final : public FrameHost {
+ public:
+  TimedFrames(benchmark::State& state, Then& afterFrame) : state_(state), afterFrame_(afterFrame) {}
+  bool Continue() override {
+    if (warmUp_ > 0) {
+      if (--warmUp_ == 0) allocationsBefore = bench::AllocationCount();
+      return true;
+    }
+    return state_.KeepRunning();
+  }
+  void AfterFrame() override {
+    if (warmUp_ == 0) afterFrame_(++frame_);
+  }
+  std::uint64_t allocationsBefore = 0;
+
+ private:
+  benchmark::State& state_;
+  Then& afterFrame_;
+  int warmUp_ = 200001;  // the last one only starts the count
+  std::uint32_t frame_ = 0;
+};
+
 // Runs frames on `surface`; `afterFrame(frame)` runs after each timed frame.
 template <class AfterFrame>
 void RunFrames(benchmark::State& state, Surface& surface, AfterFrame&& afterFrame) {
   PcgRandom random(12345);
   Swarm swarm(surface, random);
-  swarm.Start(static_cast<std::int16_t>(state.range(0) - 1), 1920, 1080);
-  // Warm up past the start's scatter into the steady stream from the head.
-  for (int f = 0; f < 200000; ++f) swarm.Frame();
-  const std::uint64_t allocationsBefore = bench::AllocationCount();
-  std::uint32_t frame = 0;
-  for (auto _ : state) {
-    swarm.Frame();
-    afterFrame(++frame);
-  }
-  const std::uint64_t allocations = bench::AllocationCount() - allocationsBefore;
+  TimedFrames<std::remove_reference_t<AfterFrame>> frames(state, afterFrame);
+  RunSwarm(swarm, static_cast<std::int16_t>(state.range(0) - 1), 1920, 1080, frames);
+  const std::uint64_t allocations = bench::AllocationCount() - frames.allocationsBefore;
   state.SetItemsProcessed(state.iterations());
   state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["allocs/frame"] = double(allocations) / double(state.iterations());

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <span>
 
-#include "assets/IconFile.h"
 #include "assets/Picture.h"
 #include "fuzz/FuzzCheck.h"
+#include "platform/IconFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);

@@ -158,7 +158,7 @@ bool IsAscii(std::string_view s) {
 void CheckFile(std::string_view content, bool exists, std::string_view section, std::string_view key,
                std::string_view value) {
   MemoryPlatform platform;
-  PlatformStorage storage(platform);
+  FileSystem& storage = platform;
   const std::string file = "C:\\Kalvessa\\Kalvessa.ini";
   if (exists) platform.files[file] = std::string(content);
   const std::map<std::string, std::string> before = platform.files;

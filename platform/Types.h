@@ -10,12 +10,6 @@ namespace kal {
 // A native window handle as a number (HWND value on Windows, X window id on X11); 0 = none.
 using Handle = std::int64_t;
 
-// The window style bit of a child window (WS_CHILD).
-constexpr std::int32_t kWsChild = 0x40000000;
-// The style bits of a caption bar (WS_CAPTION = WS_BORDER | WS_DLGFRAME).
-constexpr std::int32_t kWsCaption = 0x00C00000;
-constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
-
 using Clock = std::chrono::steady_clock;
 using TimePoint = Clock::time_point;
 
@@ -51,26 +45,5 @@ struct ScreenMetrics {
 struct OsVersion {
   std::uint32_t platformId = 0;  // 2 = NT
 };
-
-// What a top-level window looks like when it is created.
-struct WindowDesc {
-  std::string caption;  // UTF-8
-  bool border = true;   // false: no caption bar, no frame
-  Color backColor = Rgb(0, 0, 0);
-  bool keyPreview = false;  // the window sees every key press
-  // Borderless, topmost, covering the screen, taking every key and click (the
-  // saver). X11 must know before the window is mapped.
-  bool fullScreen = false;
-  // Designed in pixels: shown an integer number of times larger on a
-  // high-DPI display (see DisplayScale.h). The saver and the preview use the
-  // display's own pixels.
-  bool scaleToDisplay = false;
-};
-
-// The style bits a new window has: a popup, or a framed window with a caption
-// bar, system menu (WS_SYSMENU) and minimise box (WS_MINIMIZEBOX).
-constexpr std::int32_t InitialStyle(const WindowDesc& desc) {
-  return desc.border && !desc.fullScreen ? kWsCaption | 0x00080000 | 0x00020000 : kWsPopup;
-}
 
 }  // namespace kal

@@ -28,8 +28,11 @@ Sorvin_R::~Sorvin_R() = default;
 bool Sorvin_R::Place(Handle host) {
   // 1. The host's rectangle. A handle that names no window leaves nothing to
   // show in and no one to unload the preview: end instead of living on unseen.
+  // A window system that cannot put a window into another program's has no
+  // preview to show either.
+  if (!platform_.Has(Feature::kEmbedWindow)) return false;
   PixelRect rect;
-  if (!platform_.GetWindowRect(host, rect)) return false;
+  if (!platform_.Windows().GetWindowRect(host, rect)) return false;
   // 2. The size in pixels, as the window is measured: a host of any size fits
   // (no detour through 16-bit twips, which overflow above 2184 pixels).
   const int width =
@@ -42,12 +45,10 @@ bool Sorvin_R::Place(Handle host) {
   desc.caption = std::string(kPreviewCaption);
   desc.border = false;
   desc.backColor = Rgb(0, 0, 0);
-  LoadWindow(platform_, desc, *this, window_);
-  // 4. A child window from now on.
-  window_->SetStyle(window_->GetStyle() | kWsChild);
-  // 5. Into the host. Should the host vanish in between, the hidden window
-  // would be left with nobody to unload it.
-  if (!window_->SetParent(host)) {
+  LoadWindow(platform_.Windows(), desc, *this, window_);
+  // 4-5. A child window from now on, in the host. Should the host vanish in
+  // between, the hidden window would be left with nobody to unload it.
+  if (!window_->EmbedInto(host)) {
     window_->Unload();
     return false;
   }
@@ -66,7 +67,7 @@ bool Sorvin_R::Place(Handle host) {
 void Sorvin_R::Form_Unload() {
   // The window's owner is asked to close too.
   Handle owner = window_ ? window_->Owner() : 0;
-  platform_.PostCloseRequest(owner);
+  platform_.Windows().PostCloseRequest(owner);
 }
 
 }  // namespace kal

@@ -35,8 +35,8 @@ class CoverWindows::Cover final : public WindowHandler {
   WindowHandler& target_;
 };
 
-CoverWindows::CoverWindows(Platform& platform, WindowHandler& target)
-    : platform_(platform), target_(target) {}
+CoverWindows::CoverWindows(WindowSystem& windows, WindowHandler& target)
+    : windows_(windows), target_(target) {}
 
 CoverWindows::~CoverWindows() = default;
 
@@ -73,7 +73,7 @@ void CoverWindows::Arrange(const std::vector<PixelRect>& monitors) {
       desc.fullScreen = true;
       bool made = false;
       SkipOnError([&] {
-        cover->window = platform_.MakeWindow(desc, *cover);
+        cover->window = windows_.MakeWindow(desc, *cover);
         made = cover->window != nullptr;
       });
       // A monitor the system will not cover now is tried again at the next change.

@@ -6,14 +6,14 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/WindowSystem.h"
 
 namespace kal {
 
 class CoverWindows {
  public:
   // `target` hears every cover's keys, clicks, moves and close requests.
-  CoverWindows(Platform& platform, WindowHandler& target);
+  CoverWindows(WindowSystem& windows, WindowHandler& target);
   ~CoverWindows();
   CoverWindows(const CoverWindows&) = delete;
   CoverWindows& operator=(const CoverWindows&) = delete;
@@ -28,7 +28,7 @@ class CoverWindows {
 
  private:
   class Cover;
-  Platform& platform_;
+  WindowSystem& windows_;
   WindowHandler& target_;
   std::vector<std::unique_ptr<Cover>> covers_;
 };

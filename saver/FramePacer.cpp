@@ -19,9 +19,9 @@ Clock::duration FramesDuration(std::int64_t n, int fps) {
 
 }  // namespace
 
-FramePacer::FramePacer(Platform& platform, int framesPerSecond)
-    : platformClock_(&platform),
-      clock_(platformClock_),
+FramePacer::FramePacer(WindowSystem& windows, int framesPerSecond)
+    : windowsClock_(&windows),
+      clock_(windowsClock_),
       fps_(ValidRate(framesPerSecond)),
       batch_(FramesPerBatch(fps_)),
       maxLag_(FramesDuration(kMaxLagBatches * batch_, fps_)),
@@ -29,7 +29,7 @@ FramePacer::FramePacer(Platform& platform, int framesPerSecond)
       nextCheck_(batch_) {}
 
 FramePacer::FramePacer(PaceClock& clock, int framesPerSecond)
-    : platformClock_(nullptr),
+    : windowsClock_(nullptr),
       clock_(clock),
       fps_(ValidRate(framesPerSecond)),
       batch_(FramesPerBatch(fps_)),

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "platform/Platform.h"
 #include "platform/Types.h"
+#include "platform/WindowSystem.h"
 
 namespace kal {
 
@@ -24,7 +24,7 @@ constexpr int kDesignFramesPerSecond = 6000;
 constexpr int kPacerBatchesPerSecond = 60;
 
 // The two services the pacer needs: the monotonic clock and the wait that
-// ends at a deadline or on input. Platform provides both; tests fake them.
+// ends at a deadline or on input. The window system provides both; tests fake them.
 class PaceClock {
  public:
   virtual ~PaceClock() = default;
@@ -34,7 +34,7 @@ class PaceClock {
 
 class FramePacer {
  public:
-  FramePacer(Platform& platform, int framesPerSecond);
+  FramePacer(WindowSystem& windows, int framesPerSecond);
   FramePacer(PaceClock& clock, int framesPerSecond);
   FramePacer(const FramePacer&) = delete;
   FramePacer& operator=(const FramePacer&) = delete;
@@ -52,20 +52,20 @@ class FramePacer {
   static constexpr std::int64_t kMaxLagBatches = 2;
 
  private:
-  class PlatformClock final : public PaceClock {
+  class WindowSystemClock final : public PaceClock {
    public:
-    explicit PlatformClock(Platform* platform) : platform_(platform) {}
-    TimePoint Now() override { return platform_->Now(); }
-    void WaitUntil(TimePoint deadline) override { platform_->WaitUntil(deadline); }
+    explicit WindowSystemClock(WindowSystem* windows) : windows_(windows) {}
+    TimePoint Now() override { return windows_->Now(); }
+    void WaitUntil(TimePoint deadline) override { windows_->WaitUntil(deadline); }
 
    private:
-    Platform* platform_;
+    WindowSystem* windows_;
   };
 
   // When frame number n (counted from origin_) is due.
   TimePoint DueTime(std::int64_t n) const;
 
-  PlatformClock platformClock_;
+  WindowSystemClock windowsClock_;
   PaceClock& clock_;
   int fps_;
   int batch_;

@@ -1,35 +1,14 @@
 #include "saver/HostedSaver.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <string>
 
 #include "platform/Errors.h"
-#include "saver/FramePacer.h"
-#include "startup/Sorvin_B.h"
+#include "saver/SwarmDriver.h"
 
 namespace kal {
 
-std::int16_t HostedParticleCount(Platform& platform, std::optional<std::int16_t> count) {
-  if (count) return *count;
-  Sorvin_B module(platform);
-  module.LoadSettings();
-  return module.ParticleCount;
-}
-
-int RunHostedSaver(Platform& platform, Handle window, std::optional<std::int16_t> count) {
-  HostedSaver saver(platform, HostedParticleCount(platform, count));
-  if (!saver.Run(window)) {
-    char id[32];
-    std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(window));
-    platform.ReportFatal(std::string("no window ") + id + " to draw into");
-    return 1;
-  }
-  return 0;
-}
-
 HostedSaver::HostedSaver(Platform& platform, std::int16_t particleCount)
-    : platform_(platform), particleCount_(particleCount) {}
+    : platform_(platform), windows_(platform.Windows()), particleCount_(particleCount) {}
 HostedSaver::~HostedSaver() = default;
 
 bool HostedSaver::SizeIs(int width, int height) {
@@ -37,7 +16,7 @@ bool HostedSaver::SizeIs(int width, int height) {
 }
 
 bool HostedSaver::Run(Handle window) {
-  window_ = platform_.AdoptWindow(window, *this);
+  window_ = windows_.AdoptWindow(window, *this);
   if (!window_) return false;
   while (!gone_) {
     const int width = std::clamp(window_->Display().Width(), 0, 32767);
@@ -58,21 +37,16 @@ void HostedSaver::Animate(std::int16_t width, std::int16_t height) {
   // targets inside the old size and particles fall to its bottom edge, so a
   // larger window would keep an empty band and a smaller one would lose most
   // of the swarm below its edge. The backend has cleared the window already.
-  Swarm& swarm = swarm_.emplace(window_->Display(), platform_.Random());
+  Swarm& swarm = swarm_.emplace(window_->Display(), platform_.Process().Random());
   ++starts_;
-  swarm.Start(particleCount_, width, height);
-  FramePacer pacer(platform_, kDesignFramesPerSecond);
-  while (!gone_ && SizeIs(width, height)) {
-    swarm.Frame();
-    platform_.DoEvents();
-    pacer.FrameDone();
-  }
+  PacedFrames frames(windows_, [&] { return !gone_ && SizeIs(width, height); });
+  RunSwarm(swarm, particleCount_, width, height, frames);
 }
 
 void HostedSaver::WaitForNewSize(int width, int height) {
   while (!gone_ && SizeIs(width, height)) {
-    platform_.WaitUntil(platform_.Now() + std::chrono::seconds(1));
-    platform_.DoEvents();
+    windows_.WaitUntil(windows_.Now() + std::chrono::seconds(1));
+    windows_.DoEvents();
   }
 }
 

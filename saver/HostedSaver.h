@@ -13,13 +13,6 @@
 
 namespace kal {
 
-// The whole run in a window: the particle count (`count`, else the settings
-// file's, read as the saver reads it), then HostedSaver::Run. The exit code:
-// 0 once the window has gone; 1, reported, when the handle names no window.
-int RunHostedSaver(Platform& platform, Handle window, std::optional<std::int16_t> count);
-// The particle count of that run.
-std::int16_t HostedParticleCount(Platform& platform, std::optional<std::int16_t> count);
-
 class HostedSaver final : public WindowHandler {
  public:
   HostedSaver(Platform& platform, std::int16_t particleCount);
@@ -43,6 +36,7 @@ class HostedSaver final : public WindowHandler {
   bool SizeIs(int width, int height);
 
   Platform& platform_;
+  WindowSystem& windows_;
   std::int16_t particleCount_;
   std::unique_ptr<PlatformWindow> window_;
   std::optional<Swarm> swarm_;

@@ -4,6 +4,7 @@
 
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/memory/RunForTest.h"
+#include "startup/Hosted.h"
 #include "startup/SettingsFile.h"
 
 namespace kal {

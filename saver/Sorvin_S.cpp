@@ -2,9 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
-#include "saver/FramePacer.h"
-#include "startup/Sorvin_B.h"
-#include "startup/SwitchLetter.h"
+#include "saver/SwarmDriver.h"
 
 namespace kal {
 
@@ -12,7 +10,8 @@ std::int16_t ScreenPixels(float screenTwips, float twipsPerPixel) {
   return RoundToInt16(static_cast<double>(screenTwips) / static_cast<double>(twipsPerPixel));
 }
 
-Sorvin_S::Sorvin_S(Sorvin_B& module) : module_(module), platform_(module.platform()) {}
+Sorvin_S::Sorvin_S(SaverContext context)
+    : context_(std::move(context)), platform_(context_.platform), windows_(platform_.Windows()) {}
 Sorvin_S::~Sorvin_S() = default;
 
 void Sorvin_S::Load() {
@@ -22,19 +21,19 @@ void Sorvin_S::Load() {
   desc.backColor = Rgb(0, 0, 0);  // Display covers the window, so its black is all that shows
   desc.keyPreview = true;
   desc.fullScreen = true;
-  LoadWindow(platform_, desc, *this, window_);
+  LoadWindow(windows_, desc, *this, window_);
 }
 
 void Sorvin_S::Form_Load() {
   ScreenMetrics screen;
-  SkipOnError([&] { screen = platform_.Screen(); });
+  SkipOnError([&] { screen = windows_.Screen(); });
   // The screen in twips, as the window system measures it.
   const float screenWidthTwips = static_cast<float>(screen.widthPx) * screen.twipsPerPixelX;
   const float screenHeightTwips = static_cast<float>(screen.heightPx) * screen.twipsPerPixelY;
   SkipOnError([&] { ScreenW = ScreenPixels(screenWidthTwips, screen.twipsPerPixelX); });
   SkipOnError([&] { ScreenH = ScreenPixels(screenHeightTwips, screen.twipsPerPixelY); });
   std::vector<PixelRect> monitors{PixelRect{}};
-  SkipOnError([&] { monitors = platform_.Monitors(); });
+  SkipOnError([&] { monitors = windows_.Monitors(); });
   if (monitors.empty()) monitors.push_back(PixelRect{});
   // The window and Display cover exactly the primary monitor from its
   // top-left corner. (Sizing the window to twips times twips-per-pixel would
@@ -48,7 +47,7 @@ void Sorvin_S::Form_Load() {
   // Black on every other monitor.
   ArrangeCovers(monitors);
   // Painted black before the first frame.
-  SkipOnError([&] { platform_.DoEvents(); });
+  SkipOnError([&] { windows_.DoEvents(); });
   // Returns only when a run-time error stops the animation: the window keeps
   // its last picture and input still ends the saver.
   SkipOnError([&] { AnimateSwarm(); });
@@ -56,7 +55,7 @@ void Sorvin_S::Form_Load() {
 
 void Sorvin_S::Form_DisplayChange() {
   std::vector<PixelRect> monitors;
-  SkipOnError([&] { monitors = platform_.Monitors(); });
+  SkipOnError([&] { monitors = windows_.Monitors(); });
   if (monitors.empty()) return;
   const PixelRect& p = monitors[0];
   if (p != primaryRect_ && p.right > p.left && p.bottom > p.top) {
@@ -72,7 +71,7 @@ void Sorvin_S::Form_DisplayChange() {
     SkipOnError([&] { ScreenW = ScreenPixels(static_cast<float>(p.right - p.left), 1); });
     SkipOnError([&] { ScreenH = ScreenPixels(static_cast<float>(p.bottom - p.top), 1); });
     if (swarm_ && (ScreenW != oldW || ScreenH != oldH))
-      SkipOnError([&] { swarm_->Start(module_.ParticleCount, ScreenW, ScreenH); });
+      SkipOnError([&] { swarm_->Start(context_.particleCount, ScreenW, ScreenH); });
   }
   ArrangeCovers(monitors);
 }
@@ -88,14 +87,9 @@ void Sorvin_S::Form_Unload() {
 }
 
 void Sorvin_S::AnimateSwarm() {
-  Swarm& swarm = swarm_.emplace(window_->Display(), platform_.Random());
-  swarm.Start(module_.ParticleCount, ScreenW, ScreenH);
-  FramePacer pacer(platform_, kDesignFramesPerSecond);
-  for (;;) {
-    swarm.Frame();
-    platform_.DoEvents();
-    pacer.FrameDone();
-  }
+  Swarm& swarm = swarm_.emplace(window_->Display(), platform_.Process().Random());
+  PacedFrames frames(windows_);
+  RunSwarm(swarm, context_.particleCount, ScreenW, ScreenH, frames);
 }
 
 void Sorvin_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
@@ -112,7 +106,7 @@ void Sorvin_S::Form_KeyDown(int, int) {
 
 void Sorvin_S::Display_MouseMove(int, int, float x, float y) {
   // The test run (empty command line) is not ended by the mouse.
-  if (platform_.CommandLine().empty()) return;
+  if (platform_.Process().CommandLine().empty()) return;
   if (MoveSeen == False) {
     // The first move only records where the pointer is: windows get one as
     // they appear under a resting pointer.
@@ -129,32 +123,38 @@ void Sorvin_S::Display_MouseMove(int, int, float x, float y) {
 }
 
 void Sorvin_S::EndSaver() {
-  const std::string letter = SwitchLetter(platform_.CommandLine());
+  const std::string letter = context_.switchLetter();
   Truth answer = False;
   bool checkPassword = false;
-  SkipOnError([&] { checkPassword = letter == "S" && module_.IsWindowsNT() == False; });
+  // Only where the system has a screen-saver password of its own to ask.
+  SkipOnError([&] {
+    checkPassword =
+        letter == "S" && platform_.Has(Feature::kPasswordServices) && context_.isWindowsNT() == False;
+  });
   if (checkPassword) {
-    SkipOnError([&] { platform_.ShowCursor(true); });
+    SkipOnError([&] { windows_.ShowCursor(true); });
     SkipOnError([&] {
-      std::optional<bool> verdict = platform_.VerifyScreenSavePwd(window_ ? window_->handle() : 0);
+      std::optional<bool> verdict = platform_.Desktop().VerifyScreenSavePwd(window_ ? window_->handle() : 0);
       // No password service means no password to check: refusing every input
       // would leave a saver nobody can end.
       answer = verdict.value_or(true) ? True : False;
     });
     if (answer == False) {
-      SkipOnError([&] { platform_.ShowCursor(false); });
+      SkipOnError([&] { windows_.ShowCursor(false); });
       return;
     }
   }
   if (letter == "S") {
-    SkipOnError([&] { module_.SetScreenSaverRunning(True); });
-    SkipOnError([&] { platform_.ShowCursor(true); });
+    SkipOnError([&] { context_.setScreenSaverRunning(True); });
+    SkipOnError([&] { windows_.ShowCursor(true); });
   }
-  SkipOnError([&] { platform_.SetSystemParameter(17 /* SPI_SETSCREENSAVEACTIVE */, 1); });
+  SkipOnError([&] {
+    if (platform_.Has(Feature::kScreenSaverFlags)) platform_.Desktop().SetScreenSavingActive();
+  });
   SkipOnError([&] {
     if (window_) window_->Unload();
   });
-  platform_.EndProcess(0);
+  platform_.Process().EndProcess(0);
 }
 
 }  // namespace kal

@@ -8,13 +8,15 @@
 #include <optional>
 
 #include "platform/Platform.h"
+#include "platform/Truth.h"
 #include "saver/CoverWindows.h"
+#include "saver/SaverContext.h"
 #include "saver/Swarm.h"
-#include "startup/Truth.h"
 
 namespace kal {
 
-class Sorvin_B;
+// The saver window's caption: the single-instance guard looks for it.
+inline constexpr std::string_view kSaverCaption = "Kalvessa_m";
 
 // The screen's size in pixels from its size in twips: nearest 16-bit integer,
 // halves to even.
@@ -22,7 +24,7 @@ std::int16_t ScreenPixels(float screenTwips, float twipsPerPixel);
 
 class Sorvin_S final : public WindowHandler {
  public:
-  explicit Sorvin_S(Sorvin_B& module);
+  explicit Sorvin_S(SaverContext context);
   ~Sorvin_S() override;
 
   // Loads the window: creates it and runs Form_Load (which runs the saver).
@@ -67,11 +69,12 @@ class Sorvin_S final : public WindowHandler {
     if (&self == window_.get()) Form_DisplayChange();
   }
 
-  Sorvin_B& module_;
+  SaverContext context_;
   Platform& platform_;
+  WindowSystem& windows_;
   std::unique_ptr<PlatformWindow> window_;
   std::optional<Swarm> swarm_;
-  CoverWindows covers_{platform_, *this};
+  CoverWindows covers_{windows_, *this};
   PixelRect primaryRect_{};  // where the window is
 };
 

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "assets/DialogLayout.h"
+#include "assets/Picture.h"
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
 #include "platform/forms/BitBlt.h"
@@ -16,10 +17,12 @@ constexpr auto kBannerTick =
 
 }  // namespace
 
-Sorvin_P::Sorvin_P(SettingsContext context, forms::TextRenderer& text)
+Sorvin_P::Sorvin_P(SettingsContext context, TextRenderer& text)
     : context_(std::move(context)),
       platform_(context_.platform),
-      form_(platform_, text, layout::DialogWindow(), layout::DialogControls()) {
+      windows_(platform_.Windows()),
+      form_(windows_, text, layout::DialogWindow(), layout::DialogControls(),
+            [](std::string_view name) { return LoadPicture(name); }) {
   form_.Load = [this] { Form_Load(); };
   form_.Unload = [this] { Form_Unload(); };
   forms::HScrollBar& bar = form_.Bar("P_Num");
@@ -44,7 +47,7 @@ void Sorvin_P::ShowModal() {
   form_.LoadWindow();
   if (!loaded_) return;
   SkipOnError([&] { form_.window()->Show(); });
-  platform_.RunModalLoop([this] { return !loaded_; });
+  windows_.RunModalLoop([this] { return !loaded_; });
 }
 
 void Sorvin_P::Form_Load() {
@@ -55,7 +58,7 @@ void Sorvin_P::Form_Load() {
   // system's frame around it (measured, not a fixed allowance), centred.
   SkipOnError([&] {
     auto [width, height] = window.OuterSize(Pic_C.Width(), Pic_C.Height());
-    const ScreenMetrics screen = platform_.Screen();
+    const ScreenMetrics screen = windows_.Screen();
     window.Move((screen.widthPx - width) / 2, (screen.heightPx - height) / 2, width, height);
   });
   // 4. The panels' texture.
@@ -86,7 +89,7 @@ void Sorvin_P::Form_Load() {
   // 15. The zoom point: the pointer, each coordinate narrowed to 16 bits.
   SkipOnError([&] {
     int x = 0, y = 0;
-    if (!platform_.GetCursorPos(x, y)) {
+    if (!platform_.Has(Feature::kPointerPosition) || !windows_.GetCursorPos(x, y)) {
       *context_.zoomX = 0;
       *context_.zoomY = 0;
       return;
@@ -101,11 +104,11 @@ void Sorvin_P::Form_Load() {
 }
 
 void Sorvin_P::StartTimers() {
-  timer1_ = platform_.SetTimer(kBannerTick, [this] { SkipOnError([&] { Timer1_Timer(); }); });
+  timer1_ = windows_.SetTimer(kBannerTick, [this] { SkipOnError([&] { Timer1_Timer(); }); });
 }
 
 void Sorvin_P::StopTimers() {
-  if (timer1_ != 0) platform_.KillTimer(timer1_);
+  if (timer1_ != 0) windows_.KillTimer(timer1_);
   timer1_ = 0;
 }
 
@@ -128,8 +131,13 @@ void Sorvin_P::SaveSettings() {
   // A choice that could not be stored is said so, not passed off as saved.
   if (!failure.empty()) {
     SkipOnError([&] {
-      platform_.ShowMessage(form_.window() ? form_.window()->handle() : 0,
-                            std::string(layout::DialogWindow().caption), failure);
+      const std::string caption(layout::DialogWindow().caption);
+      // Without a message box of the system's, the words go where a desktop
+      // session keeps a program's words.
+      if (!platform_.Has(Feature::kMessageBoxes) ||
+          !platform_.Desktop().ShowMessage(form_.window() ? form_.window()->handle() : 0, caption, failure)) {
+        platform_.Process().WriteLog(caption + ": " + failure);
+      }
     });
   }
 }
@@ -174,20 +182,21 @@ void Sorvin_P::lbl_Button_MouseUp(int Index, int, int, float, float) {
     form_.Invalidate(form_.Img("Img_Button", Index));
   });
   // The released face gets its one chance to show.
-  SkipOnError([&] { platform_.DoEvents(); });
+  SkipOnError([&] { windows_.DoEvents(); });
   if (Index == 1) {
     SkipOnError([&] { SaveSettings(); });
     SkipOnError([&] { form_.window()->Unload(); });
-    platform_.EndProcess(0);
+    platform_.Process().EndProcess(0);
   } else if (Index == 2) {
     SkipOnError([&] { form_.window()->Unload(); });
-    platform_.EndProcess(0);
+    platform_.Process().EndProcess(0);
   }
 }
 
 void Sorvin_P::lbl_URL_MouseDown(int, int, float, float) {
   const std::string address = form_.Lbl("lbl_URL").Caption();
-  platform_.OpenDocument(form_.window() ? form_.window()->handle() : 0, address);
+  if (platform_.Has(Feature::kOpenDocument))
+    platform_.Desktop().OpenDocument(form_.window() ? form_.window()->handle() : 0, address);
 }
 
 }  // namespace kal

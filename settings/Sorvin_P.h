@@ -14,7 +14,7 @@ namespace kal {
 
 class Sorvin_P {
  public:
-  Sorvin_P(SettingsContext context, forms::TextRenderer& text);
+  Sorvin_P(SettingsContext context, TextRenderer& text);
   ~Sorvin_P();
 
   // Loads the dialog, shows it and returns when it has been unloaded.
@@ -52,6 +52,7 @@ class Sorvin_P {
 
   SettingsContext context_;
   Platform& platform_;
+  WindowSystem& windows_;
   forms::Form form_;
   bool loaded_ = false;
   int timer1_ = 0;

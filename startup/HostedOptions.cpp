@@ -34,9 +34,9 @@ std::optional<std::uint64_t> Digits(std::string_view t, int base, std::uint64_t 
 }
 
 // The option's name without its dashes when it is one of ours ("root",
-// "window-id", "count", "help"), else empty. The value after "=" in `inlineValue`.
+// "window-id", "count", "help", "version"), else empty. The value after "=" in `inlineValue`.
 std::string_view OptionName(std::string_view arg, std::optional<std::string_view>& inlineValue) {
-  static constexpr std::array<std::string_view, 4> kNames = {"root", "window-id", "count", "help"};
+  static constexpr std::array<std::string_view, 5> kNames = {"root", "window-id", "count", "help", "version"};
   if (arg.size() < 2 || arg[0] != '-') return {};
   arg.remove_prefix(arg[1] == '-' ? 2 : 1);
   inlineValue.reset();
@@ -84,10 +84,10 @@ HostedOptions ParseHostedOptions(const std::vector<std::string>& args, const cha
     const std::string& arg = args[i];
     const std::string_view name = OptionName(arg, inlineValue);
     if (name.empty()) return fail("unknown option \"" + arg + "\"");
-    if (name == "help" || name == "root") {
+    if (name == "help" || name == "version" || name == "root") {
       if (inlineValue) return fail("\"" + arg + "\" takes no value");
-      if (name == "help") {
-        out.mode = HostedOptions::Mode::Help;
+      if (name == "help" || name == "version") {
+        out.mode = name == "help" ? HostedOptions::Mode::Help : HostedOptions::Mode::Version;
         return out;
       }
       root = true;
@@ -136,6 +136,9 @@ std::string HostedUsage(std::string_view program) {
          std::to_string(kHostedCountMin) + " to " + std::to_string(kHostedCountMax) +
          " (default: the settings file's)\n"
          "  (one dash works too: -root, -window-id ID, -count N)\n"
+         "       " +
+         p +
+         " --version        the version and the window systems it runs on\n"
          "       " +
          p + " /s | /c | /p HANDLE   the desktop saver's own switches\n";
 }

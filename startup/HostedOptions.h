@@ -18,6 +18,7 @@ struct HostedOptions {
     Switches,  // not ours: the desktop switches, read by start-up unchanged
     Draw,      // draw into `window` (or the root window when it is empty)
     Help,      // usage on stdout, exit 0
+    Version,   // the version and the window systems on stdout, exit 0
     Error,     // `error` and the usage on stderr, exit 2
   };
   Mode mode = Mode::Switches;

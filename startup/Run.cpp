@@ -14,13 +14,14 @@ int RunProgram(Platform& platform) {
     module.Main();
     // Main has returned; a loaded window (a saver whose animation stopped)
     // keeps the process alive until it is unloaded.
-    platform.RunMessageLoop();
+    platform.Windows().RunMessageLoop();
     return 0;
   } catch (const RuntimeError& e) {
-    platform.ReportFatal("Run-time error '" + std::to_string(static_cast<int>(e.code())) + "': " + e.what());
+    platform.Process().ReportFatal("Run-time error '" + std::to_string(static_cast<int>(e.code())) +
+                                   "': " + e.what());
     return 1;
   } catch (const std::exception& e) {
-    platform.ReportFatal(std::string("Unexpected error: ") + e.what());
+    platform.Process().ReportFatal(std::string("Unexpected error: ") + e.what());
     return 1;
   }
 }

@@ -29,11 +29,11 @@ IniText Spelled(std::string_view ansi) {
 
 }  // namespace
 
-std::string SettingsPath(Platform& platform) {
-  return platform.SettingsDirectory() + platform.PathSeparator() + std::string(kSettingsFileName);
+std::string SettingsPath(FileSystem& files) {
+  return files.SettingsDirectory() + files.PathSeparator() + std::string(kSettingsFileName);
 }
 
-std::string ReadIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+std::string ReadIniString(FileSystem& files, std::string_view section, std::string_view key,
                           const std::string& file) {
   std::optional<std::string> content = files.ReadFile(file);
   if (!content) return {};
@@ -44,13 +44,7 @@ std::string ReadIniString(SettingsStorage& files, std::string_view section, std:
   return v;
 }
 
-std::string ReadIniString(Platform& platform, std::string_view section, std::string_view key,
-                          const std::string& file) {
-  PlatformStorage files(platform);
-  return ReadIniString(files, section, key, file);
-}
-
-std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+std::string SaveIniString(FileSystem& files, std::string_view section, std::string_view key,
                           std::string_view value, const std::string& file) {
   std::string_view s = UpToNul(section.substr(0, kNameBuffer));
   std::string_view k = UpToNul(key.substr(0, kNameBuffer));
@@ -71,48 +65,46 @@ std::string SaveIniString(SettingsStorage& files, std::string_view section, std:
   return {};
 }
 
-bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
-                    std::string_view value, const std::string& file) {
-  PlatformStorage files(platform);
+bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key, std::string_view value,
+                    const std::string& file) {
   return SaveIniString(files, section, key, value, file).empty();
 }
 
-std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
+std::string WriteIniString(FileSystem& files, std::string_view section, std::string_view key,
                            std::string_view value, const std::string& file) {
-  StoreIniString(platform, section, key, value, file);
+  StoreIniString(files, section, key, value, file);
   return {};
 }
 
-SettingsFiles SettingsPaths(Platform& platform) {
-  SettingsFiles files{SettingsPath(platform), {}};
-  const std::string dir = platform.UserSettingsDirectory();
-  if (!dir.empty()) files.perUser = dir + platform.PathSeparator() + std::string(kSettingsFileName);
-  if (files.perUser == files.beside) files.perUser.clear();
-  return files;
+SettingsFiles SettingsPaths(FileSystem& files) {
+  SettingsFiles paths{SettingsPath(files), {}};
+  const std::string dir = files.UserSettingsDirectory();
+  if (!dir.empty()) paths.perUser = dir + files.PathSeparator() + std::string(kSettingsFileName);
+  if (paths.perUser == paths.beside) paths.perUser.clear();
+  return paths;
 }
 
-std::string ReadSetting(Platform& platform) {
-  const SettingsFiles files = SettingsPaths(platform);
-  std::string beside = ReadIniString(platform, kSettingsSection, kSettingsKey, files.beside);
-  if (files.perUser.empty()) return beside;
-  std::string perUser = ReadIniString(platform, kSettingsSection, kSettingsKey, files.perUser);
+std::string ReadSetting(FileSystem& files) {
+  const SettingsFiles paths = SettingsPaths(files);
+  std::string beside = ReadIniString(files, kSettingsSection, kSettingsKey, paths.beside);
+  if (paths.perUser.empty()) return beside;
+  std::string perUser = ReadIniString(files, kSettingsSection, kSettingsKey, paths.perUser);
   if (perUser.empty()) return beside;
   if (beside.empty()) return perUser;
-  const std::optional<std::int64_t> besideTime = platform.FileModified(files.beside);
-  const std::optional<std::int64_t> perUserTime = platform.FileModified(files.perUser);
+  const std::optional<std::int64_t> besideTime = files.FileModified(paths.beside);
+  const std::optional<std::int64_t> perUserTime = files.FileModified(paths.perUser);
   return perUserTime && (!besideTime || *perUserTime > *besideTime) ? perUser : beside;
 }
 
-std::string WriteSetting(Platform& platform, std::string_view value) {
-  const SettingsFiles files = SettingsPaths(platform);
-  PlatformStorage storage(platform);
-  std::string why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.beside);
+std::string WriteSetting(FileSystem& files, std::string_view value) {
+  const SettingsFiles paths = SettingsPaths(files);
+  std::string why = SaveIniString(files, kSettingsSection, kSettingsKey, value, paths.beside);
   if (why.empty()) return {};
-  std::string report = "設定を保存できませんでした。\n" + files.beside + "\n" + why;
-  if (files.perUser.empty()) return report;
-  why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.perUser);
+  std::string report = "設定を保存できませんでした。\n" + paths.beside + "\n" + why;
+  if (paths.perUser.empty()) return report;
+  why = SaveIniString(files, kSettingsSection, kSettingsKey, value, paths.perUser);
   if (why.empty()) return {};
-  return report + "\n" + files.perUser + "\n" + why;
+  return report + "\n" + paths.perUser + "\n" + why;
 }
 
 }  // namespace kal

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace kal {
 
@@ -18,43 +18,14 @@ inline constexpr std::u8string_view kSettingsKeyUnicode =
     u8"\uFF8A\uFF9F\uFF70\uFF83\uFF68\uFF78\uFF99\u306E\u6570";
 inline constexpr std::string_view kSettingsFileName = "Kalvessa.ini";
 
-// The file services the settings code needs: a Platform's (PlatformStorage),
-// or a tool's own.
-class SettingsStorage {
- public:
-  virtual ~SettingsStorage() = default;
-  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
-  // Whether anything is there, readable or not.
-  virtual bool FileExists(const std::string& path) = 0;
-  virtual bool WriteFileAtomic(const std::string& path, std::string_view bytes) = 0;
-  // Why the last read or write failed, in the system's words ("" when it does not say).
-  virtual std::string LastFileError() = 0;
-};
-
-class PlatformStorage final : public SettingsStorage {
- public:
-  explicit PlatformStorage(Platform& platform) : platform_(platform) {}
-  std::optional<std::string> ReadFile(const std::string& path) override { return platform_.ReadFile(path); }
-  bool FileExists(const std::string& path) override { return platform_.FileExists(path); }
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
-    return platform_.WriteFileAtomic(path, bytes);
-  }
-  std::string LastFileError() override { return platform_.LastFileError(); }
-
- private:
-  Platform& platform_;
-};
-
 // The settings file's path: the settings directory, one separator, the file
 // name. Nothing is tested or removed, so a drive root "C:\" gives
 // "C:\\Kalvessa.ini", which still names the file in that root.
-std::string SettingsPath(Platform& platform);
+std::string SettingsPath(FileSystem& files);
 
 // The value under section and key (at most 255 bytes), or empty text. A file
-// that cannot be read (see Platform::ReadFile) holds no value.
-std::string ReadIniString(SettingsStorage& files, std::string_view section, std::string_view key,
-                          const std::string& file);
-std::string ReadIniString(Platform& platform, std::string_view section, std::string_view key,
+// that cannot be read (see FileSystem::ReadFile) holds no value.
+std::string ReadIniString(FileSystem& files, std::string_view section, std::string_view key,
                           const std::string& file);
 
 // Stores the value, keeping every other line and the file's encoding; the
@@ -63,13 +34,13 @@ std::string ReadIniString(Platform& platform, std::string_view section, std::str
 // large, not a regular file) is left alone, as is one whose encoding cannot
 // take the text: rewriting it would lose what it holds. Empty text when the
 // value was stored; otherwise why not.
-std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+std::string SaveIniString(FileSystem& files, std::string_view section, std::string_view key,
                           std::string_view value, const std::string& file);
 // The same, telling whether the value was stored.
-bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
-                    std::string_view value, const std::string& file);
+bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key, std::string_view value,
+                    const std::string& file);
 // The same, returning empty text as the profile function does.
-std::string WriteIniString(Platform& platform, std::string_view section, std::string_view key,
+std::string WriteIniString(FileSystem& files, std::string_view section, std::string_view key,
                            std::string_view value, const std::string& file);
 
 // Where a saved count may live. Beside the program first; where that folder
@@ -79,17 +50,17 @@ struct SettingsFiles {
   std::string beside;
   std::string perUser;
 };
-SettingsFiles SettingsPaths(Platform& platform);
+SettingsFiles SettingsPaths(FileSystem& files);
 
 // The stored count's text: from the per-user file when it holds one and was
 // written after the file beside the program (so the last save wins and a
 // stale per-user file never hides a newer one beside the program), else from
 // the file beside the program.
-std::string ReadSetting(Platform& platform);
+std::string ReadSetting(FileSystem& files);
 
 // Stores the count's text beside the program, else in the per-user file.
 // Empty text when it was stored; otherwise what to tell the user: the file
 // and the system's reason.
-std::string WriteSetting(Platform& platform, std::string_view value);
+std::string WriteSetting(FileSystem& files, std::string_view value);
 
 }  // namespace kal

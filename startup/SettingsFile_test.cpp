@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/memory/MemoryPlatform.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixFiles.h"
 
 namespace kal {
@@ -77,17 +78,6 @@ TEST(SettingsFile, AUnicodeFileThatCannotTakeTheTextIsLeftAlone) {
   }
 }
 
-// The settings code over the real file system.
-class PosixStorage final : public SettingsStorage {
- public:
-  std::optional<std::string> ReadFile(const std::string& path) override { return PosixFiles::ReadFile(path); }
-  bool FileExists(const std::string& path) override { return PosixFiles::Exists(path); }
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
-    return PosixFiles::WriteFileAtomic(path, bytes);
-  }
-  std::string LastFileError() override { return PosixFiles::LastWriteError(); }
-};
-
 TEST(SettingsFile, AFileTooLargeOrNotRegularIsNeverRewritten) {
   char tmpl[] = "/tmp/kal-settings-XXXXXX";
   ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -96,7 +86,7 @@ TEST(SettingsFile, AFileTooLargeOrNotRegularIsNeverRewritten) {
   ASSERT_TRUE(PosixFiles::WriteFileAtomic(d + "/big.ini", big));
   ASSERT_EQ(::symlink("null", (d + "/link.ini").c_str()), 0);
   const bool haveDevice = ::mknod((d + "/null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
-  PosixStorage files;
+  PosixFileSystem files;  // the settings code over the real file system
   EXPECT_FALSE(SaveIniString(files, kSettingsSection, kSettingsKey, " 300", d + "/big.ini").empty());
   EXPECT_EQ(PosixFiles::ReadFile(d + "/big.ini"), std::nullopt);
   EXPECT_EQ(std::filesystem::file_size(d + "/big.ini"), big.size());

@@ -3,7 +3,6 @@
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
 #include "preview/Sorvin_R.h"
-#include "saver/Sorvin_S.h"
 #include "settings/Sorvin_P.h"
 #include "startup/HostHandle.h"
 #include "startup/SettingsFile.h"
@@ -11,24 +10,31 @@
 
 namespace kal {
 
-Sorvin_B::Sorvin_B(Platform& platform) : platform_(platform) {}
+Sorvin_B::Sorvin_B(Platform& platform)
+    : platform_(platform), windows_(platform.Windows()), process_(platform.Process()) {}
 Sorvin_B::~Sorvin_B() = default;
 
 void Sorvin_B::Main() {
   // Never beside our own saver or settings window; both are always asked.
-  Handle saverWindow = platform_.FindTopLevelWindow(kSaverCaption);
-  Handle settingsWindow = platform_.FindTopLevelWindow(kSettingsCaption);
-  if (saverWindow != 0 || settingsWindow != 0) platform_.EndProcess(0);
+  // (Where windows cannot be found by caption, the instance lock below keeps
+  // a second saver or dialog out alone.)
+  Handle saverWindow = 0, settingsWindow = 0;
+  if (platform_.Has(Feature::kFindWindowByCaption)) {
+    saverWindow = windows_.FindTopLevelWindow(kSaverCaption);
+    settingsWindow = windows_.FindTopLevelWindow(kSettingsCaption);
+  }
+  if (saverWindow != 0 || settingsWindow != 0) process_.EndProcess(0);
 
   LoadSettings();
 
-  const std::string commandLine = platform_.CommandLine();
+  const std::string commandLine = process_.CommandLine();
   const std::string letter = SwitchLetter(commandLine);
   // Two starts at the same moment both find no window: the lock decides.
   // The preview is not kept out by it (it runs beside the display settings'
   // own saver start), only by the caption check above.
-  if ((letter == "S" || letter == "C" || commandLine.empty()) && !platform_.HoldInstanceLock()) {
-    platform_.EndProcess(0);
+  if ((letter == "S" || letter == "C" || commandLine.empty()) && platform_.Has(Feature::kInstanceLock) &&
+      !platform_.Desktop().HoldInstanceLock()) {
+    process_.EndProcess(0);
   }
 
   if (letter == "P") {
@@ -36,49 +42,53 @@ void Sorvin_B::Main() {
     // One that names no window ends the process quietly: a preview nobody
     // can see or close would live for ever.
     std::optional<Handle> host = HostHandle(MidFrom(commandLine, 4));
-    if (!host) platform_.EndProcess(0);
+    if (!host) process_.EndProcess(0);
     preview_ = std::make_unique<Sorvin_R>(platform_);
-    if (!preview_->Place(*host)) platform_.EndProcess(0);
+    if (!preview_->Place(*host)) process_.EndProcess(0);
     // The process lives on in the message loop while the preview is loaded.
     return;
   }
   if (letter == "A") {
-    if (IsWindowsNT() == False) {
+    // Only where the system keeps a screen-saver password of its own.
+    if (platform_.Has(Feature::kPasswordServices) && IsWindowsNT() == False) {
       // Strict: the whole text after the switch must be a number.
       Handle owner = RoundToInt32(TextToNumber(MidFrom(commandLine, 4)));
-      platform_.PwdChangePassword(owner);
+      platform_.Desktop().PwdChangePassword(owner);
     }
-    platform_.EndProcess(0);
+    process_.EndProcess(0);
   }
   if (letter == "C") {
-    SettingsContext context{platform_,
-                            ParticleCount,
-                            &SettingText,
-                            &ZoomX,
-                            &ZoomY,
-                            [this](Handle window) { ZoomRectIn(window); },
-                            [this](Handle window) { ZoomRectOut(window); },
-                            [this](const std::string& value) { return WriteSetting(platform_, value); }};
-    settings_ = std::make_unique<Sorvin_P>(std::move(context), platform_.Text());
+    SettingsContext context{
+        platform_,
+        ParticleCount,
+        &SettingText,
+        &ZoomX,
+        &ZoomY,
+        [this](Handle window) { ZoomRectIn(window); },
+        [this](Handle window) { ZoomRectOut(window); },
+        [this](const std::string& value) { return WriteSetting(platform_.Files(), value); }};
+    settings_ = std::make_unique<Sorvin_P>(std::move(context), windows_.Text());
     settings_->ShowModal();
-    platform_.EndProcess(0);
+    process_.EndProcess(0);
   }
-  if (letter != "S" && !commandLine.empty()) platform_.EndProcess(0);
+  if (letter != "S" && !commandLine.empty()) process_.EndProcess(0);
 
   // Saver: "S" or the empty command line (a test run keeps the cursor).
-  if (letter == "S") platform_.ShowCursor(false);
-  saver_ = std::make_unique<Sorvin_S>(*this);
+  if (letter == "S") windows_.ShowCursor(false);
+  saver_ = std::make_unique<Sorvin_S>(SaverContext{
+      platform_, ParticleCount, [this] { return SwitchLetter(process_.CommandLine()); },
+      [this] { return IsWindowsNT(); }, [this](Truth finished) { SetScreenSaverRunning(finished); }});
   saver_->Load();
 }
 
 Truth Sorvin_B::IsWindowsNT() {
-  OsVersion version;
-  if (!platform_.GetVersion(version)) return False;
-  return version.platformId == 2 ? True : False;
+  std::optional<OsVersion> version = platform_.Desktop().GetVersion();
+  if (!version) return False;
+  return version->platformId == 2 ? True : False;
 }
 
 void Sorvin_B::LoadSettings() {
-  SkipOnError([&] { SettingText = ReadSetting(platform_); });
+  SkipOnError([&] { SettingText = ReadSetting(platform_.Files()); });
   if (SettingText.empty()) {
     ParticleCount = 120;
   } else {
@@ -89,20 +99,23 @@ void Sorvin_B::LoadSettings() {
 }
 
 void Sorvin_B::SetScreenSaverRunning(Truth finished) {
+  // A system without such a flag has nothing to be told.
+  if (!platform_.Has(Feature::kScreenSaverFlags)) return;
   // The complement of the 16-bit flag, widened with its sign: True gives 0.
   auto param = static_cast<std::int32_t>(static_cast<std::int16_t>(~finished));
-  platform_.SetSystemParameter(97 /* SPI_SCREENSAVERRUNNING */, param);
+  platform_.Desktop().SetScreenSaverRunning(param);
 }
 
 void Sorvin_B::DrawZoom(Handle window, bool opening) {
+  // A system without the animation opens and closes windows without one.
+  if (!platform_.Has(Feature::kCaptionZoom)) return;
   PixelRect windowRect;
-  if (!platform_.GetWindowRect(window, windowRect)) windowRect = PixelRect{};
+  if (!windows_.GetWindowRect(window, windowRect)) windowRect = PixelRect{};
   PixelRect point{ZoomX, ZoomY, ZoomX, ZoomY};
-  constexpr int kIdaniCaption = 3;
   if (opening) {
-    platform_.DrawAnimatedRects(window, kIdaniCaption, point, windowRect);
+    windows_.AnimateCaptionZoom(window, point, windowRect);
   } else {
-    platform_.DrawAnimatedRects(window, kIdaniCaption, windowRect, point);
+    windows_.AnimateCaptionZoom(window, windowRect, point);
   }
 }
 

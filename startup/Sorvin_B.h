@@ -7,15 +7,14 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "startup/Truth.h"
+#include "platform/Truth.h"
+#include "saver/Sorvin_S.h"
 
 namespace kal {
 
 class Sorvin_P;
 class Sorvin_R;
-class Sorvin_S;
 
-inline constexpr std::string_view kSaverCaption = "Kalvessa_m";
 inline constexpr std::string_view kSettingsCaption = "Kalvessaの設定";
 
 class Sorvin_B {
@@ -50,6 +49,8 @@ class Sorvin_B {
   void DrawZoom(Handle window, bool opening);
 
   Platform& platform_;
+  WindowSystem& windows_;
+  ProcessServices& process_;
   std::unique_ptr<Sorvin_S> saver_;
   std::unique_ptr<Sorvin_R> preview_;
   std::unique_ptr<Sorvin_P> settings_;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "assets/DialogLayout.h"
-#include "assets/Picture.h"
 #include "platform/Canvas.h"
+#include "platform/Picture.h"
+#include "platform/forms/Layout.h"
 #include "platform/forms/Text.h"
 
 namespace kal::forms {

@@ -21,9 +21,9 @@ constexpr int kTabKey = 0x09;
 
 }  // namespace
 
-Form::Form(Platform& platform, TextRenderer& text, const layout::Window& design,
-           std::span<const layout::Control> controls)
-    : platform_(platform), text_(text), design_(design) {
+Form::Form(WindowSystem& windows, TextRenderer& text, const layout::Window& design,
+           std::span<const layout::Control> controls, const PictureLoader& loadPicture)
+    : windows_(windows), text_(text), design_(design), design_controls_(controls) {
   // The fonts: a label without one of its own uses its container's.
   auto fontOf = [&](const layout::Control& c) {
     for (const layout::Control* at = &c; at != nullptr;) {
@@ -41,11 +41,11 @@ Form::Form(Platform& platform, TextRenderer& text, const layout::Window& design,
     switch (c.kind) {
       case layout::Kind::PictureBox:
         controls_.push_back(std::make_unique<PictureBox>(
-            c, c.backColor.value_or(kButtonFace), c.picture.empty() ? nullptr : LoadPicture(c.picture)));
+            c, c.backColor.value_or(kButtonFace), c.picture.empty() ? nullptr : loadPicture(c.picture)));
         break;
       case layout::Kind::Image: {
         auto image = std::make_unique<ImageControl>(c);
-        if (!c.picture.empty()) image->Picture = LoadPicture(c.picture);
+        if (!c.picture.empty()) image->Picture = loadPicture(c.picture);
         controls_.push_back(std::move(image));
         break;
       }
@@ -59,7 +59,7 @@ Form::Form(Platform& platform, TextRenderer& text, const layout::Window& design,
         controls_.push_back(std::make_unique<HScrollBar>(c));
         break;
       case layout::Kind::Timer:
-        break;  // the dialog runs its timer through the platform
+        break;  // the dialog runs its timer through the window system
     }
   }
   // The tree; the table lists controls front to back within a container.
@@ -109,7 +109,7 @@ void Form::LoadWindow() {
   desc.border = true;
   desc.backColor = kButtonFace;
   desc.scaleToDisplay = true;
-  kal::LoadWindow(platform_, desc, *this, window_);
+  kal::LoadWindow(windows_, desc, *this, window_);
 }
 
 PixelRect Form::WindowRect(const Control& c) const {
@@ -231,7 +231,7 @@ void Form::OnMouseDown(int button, int shift, float x, float y) {
   if (c == nullptr) return;
   pressed_ = c;
   pressedButton_ = button;
-  pressedAt_ = platform_.Now();
+  pressedAt_ = windows_.Now();
   const PixelRect r = WindowRect(*c);
   if (auto* bar = dynamic_cast<HScrollBar*>(c)) {
     SetFocus(bar);
@@ -274,7 +274,7 @@ void Form::OnMouseUp(int button, int shift, float x, float y) {
 bool Form::HeldRepeats() {
   const auto* bar = dynamic_cast<const HScrollBar*>(pressed_);
   return bar != nullptr && bar->Repeating() &&
-         platform_.Now() - pressedAt_ >= std::chrono::milliseconds(kRepeatDelayMs);
+         windows_.Now() - pressedAt_ >= std::chrono::milliseconds(kRepeatDelayMs);
 }
 
 void Form::RepeatHeld() {
@@ -283,13 +283,13 @@ void Form::RepeatHeld() {
 
 void Form::StartRepeating() {
   if (repeatTimer_ != 0) return;
-  repeatTimer_ = platform_.SetTimer(std::chrono::milliseconds(kRepeatMs), [this] {
+  repeatTimer_ = windows_.SetTimer(std::chrono::milliseconds(kRepeatMs), [this] {
     if (HeldRepeats()) SkipOnError([&] { RepeatHeld(); });
   });
 }
 
 void Form::StopRepeating() {
-  if (repeatTimer_ != 0) platform_.KillTimer(repeatTimer_);
+  if (repeatTimer_ != 0) windows_.KillTimer(repeatTimer_);
   repeatTimer_ = 0;
 }
 
@@ -301,7 +301,7 @@ std::vector<Control*> Form::TabOrder() {
     }
     return true;
   };
-  for (const layout::Control& d : layout::DialogControls()) {
+  for (const layout::Control& d : design_controls_) {
     if (d.tabIndex < 0) continue;
     Control* c = Find(d.name, d.index);
     if (c != nullptr && c->Windowed() && shown(c)) order.emplace_back(d.tabIndex, c);

@@ -10,20 +10,24 @@
 #include <string_view>
 #include <vector>
 
-#include "assets/DialogLayout.h"
-#include "platform/Platform.h"
+#include "platform/Picture.h"
+#include "platform/WindowSystem.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Layout.h"
 #include "platform/forms/Text.h"
 
 namespace kal::forms {
+
+// The picture a layout names, as the program carries it (nullptr: none).
+using PictureLoader = std::function<PictureRef(std::string_view name)>;
 
 // The default background of a form: the system's button face.
 inline constexpr Color kButtonFace = Rgb(212, 208, 200);
 
 class Form final : public WindowHandler {
  public:
-  Form(Platform& platform, TextRenderer& text, const layout::Window& design,
-       std::span<const layout::Control> controls);
+  Form(WindowSystem& windows, TextRenderer& text, const layout::Window& design,
+       std::span<const layout::Control> controls, const PictureLoader& loadPicture);
   ~Form() override;
 
   Control* Find(std::string_view name, int index = -1);
@@ -35,7 +39,7 @@ class Form final : public WindowHandler {
   // Creates the native window, hidden, and runs Load.
   void LoadWindow();
   PlatformWindow* window() { return window_.get(); }
-  Platform& platform() { return platform_; }
+  WindowSystem& windows() { return windows_; }
   TextRenderer& text() { return text_; }
 
   // The top-left corner of a control's client area in window pixels.
@@ -83,9 +87,10 @@ class Form final : public WindowHandler {
   void Compose(const PixelRect& clip, Control* only = nullptr, int ox = 0, int oy = 0);
   std::vector<Control*> TabOrder();
 
-  Platform& platform_;
+  WindowSystem& windows_;
   TextRenderer& text_;
   const layout::Window& design_;
+  std::span<const layout::Control> design_controls_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<Control*> top_;  // the window's own controls, back to front
   std::unique_ptr<PlatformWindow> window_;

@@ -7,6 +7,15 @@
 namespace kal {
 namespace {
 
+// The style bits a Windows window starts with: a popup, or a framed window
+// with a caption bar, system menu and minimise box. The log shows what a
+// Windows system would be asked, so tests read the same calls as there.
+constexpr std::int32_t kWsChild = 0x40000000;
+constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
+constexpr std::int32_t InitialStyle(const WindowDesc& desc) {
+  return desc.border && !desc.fullScreen ? 0x00C00000 | 0x00080000 | 0x00020000 : kWsPopup;
+}
+
 std::string RectText(const PixelRect& r) {
   std::ostringstream s;
   s << r.left << "," << r.top << "," << r.right << "," << r.bottom;
@@ -80,22 +89,20 @@ void MemoryWindow::SetHandPointer(bool hand) {
   owner_.Log(hand ? "HandPointer 1" : "HandPointer 0");
 }
 
-std::int32_t MemoryWindow::GetStyle() {
+bool MemoryWindow::EmbedInto(Handle host) {
+  if (!owner_.Has(Feature::kEmbedWindow)) return false;
+  // As the Windows backend does it: the child style, then the new parent.
   owner_.Log("GetStyle");
-  return style_;
-}
-
-void MemoryWindow::SetStyle(std::int32_t style) {
+  style_ |= kWsChild;
   std::ostringstream s;
-  s << "SetStyle 0x" << std::hex << static_cast<std::uint32_t>(style);
+  s << "SetStyle 0x" << std::hex << static_cast<std::uint32_t>(style_);
   owner_.Log(s.str());
-  style_ = style;
-}
-
-bool MemoryWindow::SetParent(Handle parent) {
-  owner_.Log("SetParent " + std::to_string(parent));
-  if (owner_.refuseSetParent || owner_.foreignRects.count(parent) == 0) return false;
-  parent_ = parent;
+  owner_.Log("SetParent " + std::to_string(host));
+  const std::vector<MemoryWindow*> ours = owner_.LoadedWindows();
+  const bool known = owner_.foreignRects.count(host) > 0 ||
+                     std::any_of(ours.begin(), ours.end(), [&](MemoryWindow* w) { return w->handle() == host; });
+  if (owner_.refuseSetParent || !known) return false;
+  parent_ = host;
   return true;
 }
 
@@ -291,14 +298,22 @@ void MemoryPlatform::ReportFatal(const std::string& message) {
   fatalReports.push_back(message);
 }
 
+void MemoryPlatform::WriteLog(const std::string& line) {
+  Log("WriteLog " + line);
+  logLines.push_back(line);
+}
+
 ScreenMetrics MemoryPlatform::Screen() { return screen; }
 
 std::vector<PixelRect> MemoryPlatform::Monitors() {
-  return monitors.empty() ? Platform::Monitors() : monitors;
+  if (monitors.empty()) return WindowSystem::Monitors();
+  if (!Has(Feature::kSeveralMonitors)) return {monitors.front()};
+  return monitors;
 }
 
 Handle MemoryPlatform::FindTopLevelWindow(std::string_view caption) {
   Log("FindWindow " + std::string(caption));
+  if (!Has(Feature::kFindWindowByCaption)) return 0;
   for (std::size_t i = 0; i < foreignWindows.size(); ++i)
     if (foreignWindows[i] == caption) return static_cast<Handle>(0x100 + i);
   if (MemoryWindow* w = FindLoaded(caption)) return w->handle();
@@ -315,6 +330,7 @@ std::unique_ptr<PlatformWindow> MemoryPlatform::MakeWindow(const WindowDesc& des
 
 std::unique_ptr<PlatformWindow> MemoryPlatform::AdoptWindow(Handle window, WindowHandler& handler) {
   Log("AdoptWindow " + std::to_string(window));
+  if (!Has(Feature::kAdoptWindow)) return nullptr;
   auto it = foreignRects.find(window);
   if (it == foreignRects.end()) return nullptr;
   WindowDesc desc;
@@ -324,6 +340,8 @@ std::unique_ptr<PlatformWindow> MemoryPlatform::AdoptWindow(Handle window, Windo
   w->Follow(it->second);
   return w;
 }
+
+Handle MemoryPlatform::BackgroundWindow() { return Has(Feature::kAdoptWindow) ? rootWindow : 0; }
 
 void MemoryPlatform::Forget(MemoryWindow* w) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
@@ -364,7 +382,7 @@ void MemoryPlatform::ResizeForeignWindow(Handle window, int width, int height) {
 
 bool MemoryPlatform::GetCursorPos(int& x, int& y) {
   Log("GetCursorPos");
-  if (!cursorPos) return false;
+  if (!Has(Feature::kPointerPosition) || !cursorPos) return false;
   x = cursorPos->first;
   y = cursorPos->second;
   return true;
@@ -372,8 +390,9 @@ bool MemoryPlatform::GetCursorPos(int& x, int& y) {
 
 void MemoryPlatform::OpenDocument(Handle, const std::string& address) { Log("OpenDocument " + address); }
 
-void MemoryPlatform::ShowMessage(Handle, const std::string& caption, const std::string& text) {
+bool MemoryPlatform::ShowMessage(Handle, const std::string& caption, const std::string& text) {
   Log("ShowMessage " + caption + ": " + text);
+  return Has(Feature::kMessageBoxes);
 }
 
 std::optional<std::int64_t> MemoryPlatform::FileModified(const std::string& path) {
@@ -391,30 +410,33 @@ int MemoryPlatform::ShowCursor(bool show) {
 
 bool MemoryPlatform::HoldInstanceLock() {
   Log("HoldInstanceLock");
-  return !instanceLockHeldElsewhere;
+  return Has(Feature::kInstanceLock) && !instanceLockHeldElsewhere;
 }
 
-bool MemoryPlatform::GetVersion(OsVersion& out) {
+std::optional<OsVersion> MemoryPlatform::GetVersion() {
   Log("GetVersionEx");
-  if (!versionCallSucceeds) return false;
-  out = version;
-  return true;
+  if (!Has(Feature::kOsVersion) || !versionCallSucceeds) return std::nullopt;
+  return version;
 }
 
 void MemoryPlatform::PwdChangePassword(Handle owner) { Log("PwdChangePassword " + std::to_string(owner)); }
 
 std::optional<bool> MemoryPlatform::VerifyScreenSavePwd(Handle owner) {
   Log("VerifyScreenSavePwd " + std::to_string(owner));
-  return passwordAnswer;
+  return Has(Feature::kPasswordServices) ? passwordAnswer : std::nullopt;
 }
 
-void MemoryPlatform::SetSystemParameter(std::uint32_t action, std::int32_t param) {
-  Log("SystemParametersInfo " + std::to_string(action) + " " + std::to_string(param));
+// The flags as SystemParametersInfo sets them: SPI_SETSCREENSAVERRUNNING (97)
+// and SPI_SETSCREENSAVEACTIVE (17).
+void MemoryPlatform::SetScreenSaverRunning(std::int32_t running) {
+  Log("SystemParametersInfo 97 " + std::to_string(running));
 }
 
-void MemoryPlatform::DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) {
-  Log("DrawAnimatedRects " + std::to_string(window) + " " + std::to_string(kind) + " " + RectText(from) +
-      " " + RectText(to));
+void MemoryPlatform::SetScreenSavingActive() { Log("SystemParametersInfo 17 1"); }
+
+void MemoryPlatform::AnimateCaptionZoom(Handle window, const PixelRect& from, const PixelRect& to) {
+  // DrawAnimatedRects with IDANI_CAPTION (3).
+  Log("DrawAnimatedRects " + std::to_string(window) + " 3 " + RectText(from) + " " + RectText(to));
 }
 
 std::optional<std::string> MemoryPlatform::ReadFile(const std::string& path) {

@@ -1,7 +1,10 @@
-// An in-memory window system for tests: records every OS call in order,
-// scripts input and time, keeps pixels in a Canvas and files in a map. The
-// event loop is the shared one (platform/EventLoop.h) on a fake clock: sleeping
-// moves the clock on, to the wake-up time or to the next scripted input.
+// An in-memory host for tests: every service of a platform in one object. It
+// records every OS call in order (in the Windows names a desktop would be
+// asked by), scripts input and time, keeps pixels in a Canvas and files in a
+// map. The event loop is the shared one (platform/EventLoop.h) on a fake clock:
+// sleeping moves the clock on, to the wake-up time or to the next scripted
+// input. It offers every feature unless a test takes some away (`offered`),
+// to run the logic as on a desktop that lacks them.
 #pragma once
 
 #include <deque>
@@ -16,6 +19,8 @@
 #include "platform/CanvasSurface.h"
 #include "platform/EventLoop.h"
 #include "platform/Platform.h"
+#include "platform/forms/Text.h"
+#include "platform/memory/Features.h"
 
 namespace kal {
 
@@ -50,9 +55,7 @@ class MemoryWindow final : public PlatformWindow {
   std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
   void SetHandPointer(bool hand) override;
   bool handPointer() const { return hand_; }
-  std::int32_t GetStyle() override;
-  void SetStyle(std::int32_t style) override;
-  bool SetParent(Handle parent) override;
+  bool EmbedInto(Handle host) override;
   Handle Owner() override;
 
   const WindowDesc& desc() const { return desc_; }
@@ -81,16 +84,24 @@ class MemoryWindow final : public PlatformWindow {
   bool loaded_ = true;
   Handle parent_ = 0;
   bool hand_ = false;
-  std::int32_t style_;
+  std::int32_t style_;  // the style bits a Windows window would have
   Canvas canvas_;
   CanvasSurface surface_{canvas_};
 };
 
-class MemoryPlatform final : public Platform, private EventSource {
+class MemoryPlatform final : public Platform,
+                             public WindowSystem,
+                             public FileSystem,
+                             public DesktopServices,
+                             public ProcessServices,
+                             private EventSource {
  public:
   MemoryPlatform();
 
   // ---- set-up by the test ----
+  // The features this host plays (platform/memory/Features.h): every one
+  // unless a test takes some away; a missing one answers "not here".
+  Features offered = kMemoryFeatures;
   std::string commandLine;
   std::string appPath = "C:\\Program Files\\Kalvessa";
   std::string settingsDirectory;  // empty: same as appPath
@@ -110,13 +121,13 @@ class MemoryPlatform final : public Platform, private EventSource {
   // Writes below these folders fail as a read-only folder makes them.
   std::vector<std::string> unwritableDirectories;
   // Text on the canvases: plain boxes unless a tool lends a real renderer.
-  void UseText(forms::TextRenderer& text) { text_ = &text; }
+  void UseText(TextRenderer& text) { text_ = &text; }
   bool versionCallSucceeds = true;
   OsVersion version{2};
-  bool instanceLockHeldElsewhere = false;
-  bool makeWindowFails =
-      false;  // the system refuses every new window  // another process holds the instance lock
-  std::optional<bool> passwordAnswer;  // nullopt: no password service
+  bool instanceLockHeldElsewhere = false;  // another process holds the instance lock
+  Handle rootWindow = 0;                   // BackgroundWindow(): a window of foreignRects, or 0
+  bool makeWindowFails = false;            // the system refuses every new window
+  std::optional<bool> passwordAnswer;      // nullopt: no password service
   bool failWrites = false;
   std::vector<std::string> unreadableFiles;  // exist, but ReadFile fails
   std::map<std::string, std::string> files;  // path -> bytes (separators collapsed)
@@ -150,17 +161,28 @@ class MemoryPlatform final : public Platform, private EventSource {
   std::vector<MemoryWindow*> LoadedWindows() const { return windows_; }
   static std::string NormalizePath(const std::string& path);
 
+  std::vector<std::string> logLines;  // WriteLog's lines
+
   // ---- Platform ----
+  WindowSystem& Windows() override { return *this; }
+  FileSystem& Files() override { return *this; }
+  DesktopServices& Desktop() override { return *this; }
+  ProcessServices& Process() override { return *this; }
+  Features features() const override { return offered; }
+
+  // ---- ProcessServices ----
   std::string CommandLine() override;
   std::string AppPath() override;
-  std::string SettingsDirectory() override;
-  char PathSeparator() const override { return separator; }
   [[noreturn]] void EndProcess(int exitCode) override;
+  void ReportFatal(const std::string& message) override;
+  void WriteLog(const std::string& line) override;
+  RandomSource& Random() override { return *random_; }
+
+  // ---- WindowSystem ----
   void DoEvents() override;
   void RunMessageLoop() override;
   void WaitUntil(TimePoint deadline) override;
   TimePoint Now() override { return now; }  // also the loop's clock
-  void ReportFatal(const std::string& message) override;
   int SetTimer(Clock::duration interval, std::function<void()> tick) override {
     return loop_.SetTimer(interval, std::move(tick));
   }
@@ -168,30 +190,37 @@ class MemoryPlatform final : public Platform, private EventSource {
   void RunModalLoop(const std::function<bool()>& done) override;
   ScreenMetrics Screen() override;
   std::vector<PixelRect> Monitors() override;
-  Handle FindTopLevelWindow(std::string_view caption) override;
-  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
-  // A window of foreignRects, adopted: shown at its size, unloaded by DestroyForeignWindow.
-  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
-  bool GetCursorPos(int& x, int& y) override;
-  void OpenDocument(Handle owner, const std::string& address) override;
-  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
-  forms::TextRenderer& Text() override { return *text_; }
-  std::optional<std::int64_t> FileModified(const std::string& path) override;
-  std::string UserSettingsDirectory() override { return userSettingsDirectory; }
-  std::string LastFileError() override { return lastFileError_; }
+  Handle FindTopLevelWindow(std::string_view caption) override;
+  // A window of foreignRects, adopted: shown at its size, unloaded by DestroyForeignWindow.
+  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
+  Handle BackgroundWindow() override;
   int ShowCursor(bool show) override;
-  bool GetVersion(OsVersion& out) override;
+  bool GetCursorPos(int& x, int& y) override;
+  void AnimateCaptionZoom(Handle window, const PixelRect& from, const PixelRect& to) override;
+  TextRenderer& Text() override { return *text_; }
+
+  // ---- DesktopServices ----
+  bool HoldInstanceLock() override;
+  std::optional<OsVersion> GetVersion() override;
   void PwdChangePassword(Handle owner) override;
   std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
-  void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
-  void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
+  void SetScreenSaverRunning(std::int32_t running) override;
+  void SetScreenSavingActive() override;
+  bool ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
+  void OpenDocument(Handle owner, const std::string& address) override;
+
+  // ---- FileSystem ----
   std::optional<std::string> ReadFile(const std::string& path) override;
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
   bool FileExists(const std::string& path) override;
-  RandomSource& Random() override { return *random_; }
+  std::optional<std::int64_t> FileModified(const std::string& path) override;
+  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
+  std::string LastFileError() override { return lastFileError_; }
+  std::string SettingsDirectory() override;
+  char PathSeparator() const override { return separator; }
+  std::string UserSettingsDirectory() override { return userSettingsDirectory; }
 
  private:
   friend class MemoryWindow;
@@ -233,7 +262,7 @@ class MemoryPlatform final : public Platform, private EventSource {
   Handle nextHandle_ = 0x1000;
   PcgRandom defaultRandom_;
   forms::BoxTextRenderer boxText_;
-  forms::TextRenderer* text_ = &boxText_;
+  TextRenderer* text_ = &boxText_;
   std::map<std::string, TimePoint> fileTimes_;  // when each file was written (fake clock)
   std::string lastFileError_;
   RandomSource* random_ = &defaultRandom_;

@@ -47,7 +47,7 @@ struct FreeTypeText::Faces {
 FreeTypeText::FreeTypeText() : library_(std::make_unique<Library>()) {}
 FreeTypeText::~FreeTypeText() { faces_.clear(); }
 
-FreeTypeText::Faces& FreeTypeText::Resolve(const forms::FontSpec& font) {
+FreeTypeText::Faces& FreeTypeText::Resolve(const FontSpec& font) {
   const std::string key =
       font.face + "/" + std::to_string(font.pixelHeight) + "/" + std::to_string(font.weight);
   auto it = faces_.find(key);
@@ -85,13 +85,13 @@ FreeTypeText::Faces& FreeTypeText::Resolve(const forms::FontSpec& font) {
   return *(faces_[key] = std::move(faces));
 }
 
-std::vector<std::string> FreeTypeText::FacesFor(const forms::FontSpec& font) { return Resolve(font).files; }
+std::vector<std::string> FreeTypeText::FacesFor(const FontSpec& font) { return Resolve(font).files; }
 
-forms::TextExtent FreeTypeText::Measure(std::string_view utf8, const forms::FontSpec& font) {
+TextExtent FreeTypeText::Measure(std::string_view utf8, const FontSpec& font) {
   Faces& f = Resolve(font);
   if (f.faces.empty()) return {0, font.pixelHeight};
   int width = 0;
-  for (char32_t c : forms::DecodeUtf8(utf8)) {
+  for (char32_t c : DecodeUtf8(utf8)) {
     auto [face, glyph] = f.For(c);
     if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0)
       width += static_cast<int>((face->glyph->advance.x + 32) >> 6);
@@ -103,7 +103,7 @@ forms::TextExtent FreeTypeText::Measure(std::string_view utf8, const forms::Font
 }
 
 void FreeTypeText::Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8,
-                        const forms::FontSpec& font, Color color) {
+                        const FontSpec& font, Color color) {
   Faces& f = Resolve(font);
   if (f.faces.empty()) return;
   const PixelRect cut{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, canvas.width()),
@@ -119,7 +119,7 @@ void FreeTypeText::Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std
     canvas.FillRect(px, py, px + 1, py + 1, Rgb(nr, ng, nb));  // keeps the dirty tiles right
   };
   int pen = x;
-  for (char32_t c : forms::DecodeUtf8(utf8)) {
+  for (char32_t c : DecodeUtf8(utf8)) {
     auto [face, glyph] = f.For(c);
     if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) continue;
     const FT_Bitmap& bm = face->glyph->bitmap;

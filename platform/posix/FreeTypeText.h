@@ -9,27 +9,27 @@
 #include <string>
 #include <vector>
 
-#include "platform/forms/Text.h"
+#include "platform/Text.h"
 
 namespace kal {
 
-class FreeTypeText final : public forms::TextRenderer {
+class FreeTypeText final : public TextRenderer {
  public:
   FreeTypeText();
   ~FreeTypeText() override;
   FreeTypeText(const FreeTypeText&) = delete;
   FreeTypeText& operator=(const FreeTypeText&) = delete;
 
-  forms::TextExtent Measure(std::string_view utf8, const forms::FontSpec& font) override;
-  void Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8,
-            const forms::FontSpec& font, Color color) override;
+  TextExtent Measure(std::string_view utf8, const FontSpec& font) override;
+  void Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8, const FontSpec& font,
+            Color color) override;
 
   // The files of the faces a font resolves to, best first (tests, diagnostics).
-  std::vector<std::string> FacesFor(const forms::FontSpec& font);
+  std::vector<std::string> FacesFor(const FontSpec& font);
 
  private:
   struct Faces;
-  Faces& Resolve(const forms::FontSpec& font);
+  Faces& Resolve(const FontSpec& font);
   struct Library;
   std::unique_ptr<Library> library_;
   std::map<std::string, std::unique_ptr<Faces>> faces_;

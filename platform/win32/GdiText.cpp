@@ -14,7 +14,7 @@ GdiText::~GdiText() {
   if (dc_) DeleteDC(dc_);
 }
 
-HFONT GdiText::FontFor(const forms::FontSpec& font) {
+HFONT GdiText::FontFor(const FontSpec& font) {
   const std::string key = font.face + "/" + std::to_string(font.pixelHeight) + "/" +
                           std::to_string(font.weight) + (font.underline ? "/u" : "");
   auto it = fonts_.find(key);
@@ -27,7 +27,7 @@ HFONT GdiText::FontFor(const forms::FontSpec& font) {
   return fonts_[key] = f;
 }
 
-forms::TextExtent GdiText::Measure(std::string_view utf8, const forms::FontSpec& font) {
+TextExtent GdiText::Measure(std::string_view utf8, const FontSpec& font) {
   const std::wstring text = Widen(utf8);
   HGDIOBJ old = SelectObject(dc_, FontFor(font));
   SIZE size{};
@@ -39,7 +39,7 @@ forms::TextExtent GdiText::Measure(std::string_view utf8, const forms::FontSpec&
 }
 
 void GdiText::Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8,
-                   const forms::FontSpec& font, Color color) {
+                   const FontSpec& font, Color color) {
   const PixelRect cut{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, canvas.width()),
                       std::min(clip.bottom, canvas.height())};
   const int w = cut.right - cut.left, h = cut.bottom - cut.top;

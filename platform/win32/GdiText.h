@@ -8,23 +8,23 @@
 #include <map>
 #include <string>
 
-#include "platform/forms/Text.h"
+#include "platform/Text.h"
 
 namespace kal::win32 {
 
-class GdiText final : public forms::TextRenderer {
+class GdiText final : public TextRenderer {
  public:
   GdiText();
   ~GdiText() override;
   GdiText(const GdiText&) = delete;
   GdiText& operator=(const GdiText&) = delete;
 
-  forms::TextExtent Measure(std::string_view utf8, const forms::FontSpec& font) override;
-  void Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8,
-            const forms::FontSpec& font, Color color) override;
+  TextExtent Measure(std::string_view utf8, const FontSpec& font) override;
+  void Draw(Canvas& canvas, int x, int y, const PixelRect& clip, std::string_view utf8, const FontSpec& font,
+            Color color) override;
 
  private:
-  HFONT FontFor(const forms::FontSpec& font);
+  HFONT FontFor(const FontSpec& font);
   HDC dc_;
   std::map<std::string, HFONT> fonts_;
 };

@@ -31,8 +31,9 @@ DWORD WaitMs(TimePoint t) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) {
+Win32Platform::Win32Platform(HINSTANCE instance, const WindowArt& art) {
   book_.instance = instance;
+  book_.art = art;
   book_.closeHandled = [this] {
     if (!AnyLoaded()) EndProcess(0);
   };
@@ -141,6 +142,18 @@ void Win32Platform::ReportFatal(const std::string& message) {
   MessageBoxW(nullptr, win32::Widen(message).c_str(), L"Kalvessa", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+void Win32Platform::WriteLog(const std::string& line) {
+  // A program without a console: the words go to the debugger, and to stderr
+  // where someone started it with one.
+  OutputDebugStringW(win32::Widen("Kalvessa: " + line + "\n").c_str());
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err && err != INVALID_HANDLE_VALUE) {
+    std::string text = "Kalvessa: " + line + "\n";
+    DWORD written = 0;
+    WriteFile(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+}
+
 // ---- screen ----
 
 ScreenMetrics Win32Platform::Screen() {
@@ -175,7 +188,7 @@ std::vector<PixelRect> Win32Platform::Monitors() {
       if (isPrimary == primary) out.push_back(rect);
     }
   }
-  if (out.empty()) return Platform::Monitors();
+  if (out.empty()) return WindowSystem::Monitors();
   return out;
 }
 
@@ -230,7 +243,7 @@ void Win32Platform::PostCloseRequest(Handle window) {
 
 int Win32Platform::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
 
-bool Win32Platform::GetVersion(OsVersion& out) {
+std::optional<OsVersion> Win32Platform::GetVersion() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = 148;  // the ANSI record's size
 #pragma GCC diagnostic push
@@ -238,9 +251,8 @@ bool Win32Platform::GetVersion(OsVersion& out) {
   BOOL result = GetVersionExA(&info);
 #pragma GCC diagnostic pop
   // Only an exact TRUE counts as success.
-  if (result != 1) return false;
-  out.platformId = info.dwPlatformId;
-  return true;
+  if (result != 1) return std::nullopt;
+  return OsVersion{info.dwPlatformId};
 }
 
 void Win32Platform::PwdChangePassword(Handle owner) {
@@ -266,13 +278,16 @@ std::optional<bool> Win32Platform::VerifyScreenSavePwd(Handle owner) {
   return answer;
 }
 
-void Win32Platform::SetSystemParameter(std::uint32_t action, std::int32_t param) {
-  SystemParametersInfoA(action, static_cast<UINT>(param), nullptr, 0);
+void Win32Platform::SetScreenSaverRunning(std::int32_t running) {
+  // Profile flags 0: nothing is stored in the user's profile.
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, static_cast<UINT>(running), nullptr, 0);
 }
 
-void Win32Platform::DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) {
+void Win32Platform::SetScreenSavingActive() { SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0); }
+
+void Win32Platform::AnimateCaptionZoom(Handle window, const PixelRect& from, const PixelRect& to) {
   RECT a = ToRect(from), b = ToRect(to);
-  ::DrawAnimatedRects(ToHwnd(window), kind, &a, &b);
+  ::DrawAnimatedRects(ToHwnd(window), IDANI_CAPTION, &a, &b);
 }
 
 // ---- files ----

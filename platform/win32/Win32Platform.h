@@ -1,6 +1,7 @@
-// The platform on Windows: Win32 windows showing Canvas drawing, the wide API for
-// every text, the system's screen-saver services. The event loop is the shared
-// one (platform/EventLoop.h) over the thread's message queue.
+// The platform on Windows, every service in one object: Win32 windows showing
+// Canvas drawing, the wide API for every text, the system's screen-saver
+// services and files. The event loop is the shared one (platform/EventLoop.h)
+// over the thread's message queue. What it offers is in platform/win32/Features.h.
 #pragma once
 
 #include <windows.h>
@@ -10,65 +11,83 @@
 #include "platform/EventLoop.h"
 #include "platform/Platform.h"
 #include "platform/Random.h"
+#include "platform/WindowArt.h"
+#include "platform/win32/Features.h"
 #include "platform/win32/Win32Window.h"
 
 namespace kal {
 
-class Win32Platform final : public Platform, private EventSource {
+class Win32Platform final : public Platform,
+                            public WindowSystem,
+                            public FileSystem,
+                            public DesktopServices,
+                            public ProcessServices,
+                            private EventSource {
  public:
-  explicit Win32Platform(HINSTANCE instance);
+  // `art`: the hand pointer the windows show (the program icon is the
+  // executable's own resource).
+  Win32Platform(HINSTANCE instance, const WindowArt& art);
   ~Win32Platform() override;
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
+  WindowSystem& Windows() override { return *this; }
+  FileSystem& Files() override { return *this; }
+  DesktopServices& Desktop() override { return *this; }
+  ProcessServices& Process() override { return *this; }
+  Features features() const override { return win32::kWin32Features; }
+
+  // ---- ProcessServices ----
   std::string CommandLine() override;
   std::string AppPath() override;
-  std::string SettingsDirectory() override { return AppPath(); }
-  char PathSeparator() const override { return '\\'; }
   [[noreturn]] void EndProcess(int exitCode = 0) override;
+  void ReportFatal(const std::string& message) override;
+  void WriteLog(const std::string& line) override;
+  RandomSource& Random() override { return random_; }
+
+  // ---- WindowSystem ----
   void DoEvents() override { loop_.DoEvents(); }
   void RunMessageLoop() override { loop_.RunMessageLoop(); }
   void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
   TimePoint Now() override { return Clock::now(); }  // also the loop's clock
-  void ReportFatal(const std::string& message) override;
   int SetTimer(Clock::duration interval, std::function<void()> tick) override {
     return loop_.SetTimer(interval, std::move(tick));
   }
   void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
-
   ScreenMetrics Screen() override;
   // EnumDisplayMonitors: every monitor of the desktop, the primary first.
   std::vector<PixelRect> Monitors() override;
-
-  Handle FindTopLevelWindow(std::string_view caption) override;
-  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
-  // Windows starts a saver in its own full-screen window or in a preview host (SetParent): nothing
-  // draws into another program's window, so there is none to adopt.
-  std::unique_ptr<PlatformWindow> AdoptWindow(Handle, WindowHandler&) override { return nullptr; }
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
-
+  Handle FindTopLevelWindow(std::string_view caption) override;
+  // (No AdoptWindow: Windows starts a saver in its own full-screen window or
+  // in a preview host, EmbedInto; nothing draws into another program's window.)
   int ShowCursor(bool show) override;
-  bool GetVersion(OsVersion& out) override;
+  bool GetCursorPos(int& x, int& y) override;
+  void AnimateCaptionZoom(Handle window, const PixelRect& from, const PixelRect& to) override;
+  TextRenderer& Text() override;
+
+  // ---- DesktopServices ----
+  bool HoldInstanceLock() override;
+  std::optional<OsVersion> GetVersion() override;
   void PwdChangePassword(Handle owner) override;
   std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
-  void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
-  void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
-  bool GetCursorPos(int& x, int& y) override;
+  void SetScreenSaverRunning(std::int32_t running) override;
+  void SetScreenSavingActive() override;
+  bool ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
   void OpenDocument(Handle owner, const std::string& address) override;
-  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
-  forms::TextRenderer& Text() override;
 
+  // ---- FileSystem ----
   std::optional<std::string> ReadFile(const std::string& path) override;
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
   bool FileExists(const std::string& path) override;
   std::optional<std::int64_t> FileModified(const std::string& path) override;
-  std::string UserSettingsDirectory() override;
+  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
   std::string LastFileError() override;
-
-  RandomSource& Random() override { return random_; }
+  std::string SettingsDirectory() override { return AppPath(); }
+  char PathSeparator() const override { return '\\'; }
+  std::string UserSettingsDirectory() override;
 
  private:
   // Dispatches one message; a handler's exception surfaces here.
@@ -96,7 +115,7 @@ class Win32Platform final : public Platform, private EventSource {
 
   win32::WindowBookkeeping book_;
   PcgRandom random_;
-  std::unique_ptr<forms::TextRenderer> text_;  // made on first use
+  std::unique_ptr<TextRenderer> text_;  // made on first use
   bool timerPeriodSet_ = false;
   bool quitSeen_ = false;  // the last look found WM_QUIT
   EventLoop loop_{*this};

@@ -27,12 +27,12 @@ void Win32Platform::OpenDocument(Handle owner, const std::string& address) {
   ShellExecuteW(win32::HwndOf(owner), L"open", win32::Widen(address).c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
-void Win32Platform::ShowMessage(Handle owner, const std::string& caption, const std::string& text) {
-  MessageBoxW(win32::HwndOf(owner), win32::Widen(text).c_str(), win32::Widen(caption).c_str(),
-              MB_OK | MB_ICONWARNING);
+bool Win32Platform::ShowMessage(Handle owner, const std::string& caption, const std::string& text) {
+  return MessageBoxW(win32::HwndOf(owner), win32::Widen(text).c_str(), win32::Widen(caption).c_str(),
+                     MB_OK | MB_ICONWARNING) != 0;
 }
 
-forms::TextRenderer& Win32Platform::Text() {
+TextRenderer& Win32Platform::Text() {
   if (!text_) text_ = std::make_unique<win32::GdiText>();
   return *text_;
 }

@@ -8,7 +8,6 @@
 #include <span>
 #include <vector>
 
-#include "assets/Assets.h"
 #include "platform/win32/WideText.h"
 
 namespace kal::win32 {
@@ -151,7 +150,7 @@ HCURSOR Win32Window::HandCursor() {
   if (handCursor_) return handCursor_;
   // The .cur file's one image, preceded by its hot spot, as cursor resources
   // hold it.
-  std::span<const std::uint8_t> file = assets::Find(assets::kHandPointer);
+  std::span<const std::uint8_t> file = book_.art.handPointer;
   if (file.size() < 22) return nullptr;
   auto word = [&](std::size_t at) { return static_cast<std::uint16_t>(file[at] | (file[at + 1] << 8)); };
   auto dword = [&](std::size_t at) { return static_cast<std::uint32_t>(word(at) | (word(at + 2) << 16)); };
@@ -188,21 +187,15 @@ std::pair<int, int> Win32Window::OuterSize(int clientWidth, int clientHeight) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
-std::int32_t Win32Window::GetStyle() {
-  return hwnd_ ? static_cast<std::int32_t>(GetWindowLongW(hwnd_, GWL_STYLE)) : 0;
-}
-
-void Win32Window::SetStyle(std::int32_t style) {
-  if (!hwnd_) return;
-  // A window is a child or a popup, never both: a child drops the popup bit,
-  // as SetParent asks of a window that becomes a child.
-  if (style & WS_CHILD) style &= ~static_cast<std::int32_t>(WS_POPUP);
-  SetWindowLongW(hwnd_, GWL_STYLE, style);
-}
-
-bool Win32Window::SetParent(Handle parent) {
+bool Win32Window::EmbedInto(Handle parent) {
   HWND host = HwndOf(parent);
   if (!hwnd_ || !host || !IsWindow(host)) return false;
+  // The child style first (GetWindowLong | WS_CHILD, SetWindowLong), as a
+  // window that becomes a child is asked to have; a window is a child or a
+  // popup, never both, so the popup bit goes.
+  LONG style = GetWindowLongW(hwnd_, GWL_STYLE) | WS_CHILD;
+  style &= ~static_cast<LONG>(WS_POPUP);
+  SetWindowLongW(hwnd_, GWL_STYLE, style);
   if (!::SetParent(hwnd_, host)) return false;
   parent_ = host;
   SetTimer(hwnd_, kParentWatchTimer, kParentWatchMs, nullptr);

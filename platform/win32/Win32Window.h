@@ -14,7 +14,8 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "platform/DisplayScale.h"
-#include "platform/Platform.h"
+#include "platform/WindowArt.h"
+#include "platform/WindowSystem.h"
 #include "platform/win32/Win32Presenter.h"
 
 namespace kal::win32 {
@@ -31,6 +32,7 @@ inline HWND HwndOf(Handle h) {
 // What every window of the process shares with the platform.
 struct WindowBookkeeping {
   HINSTANCE instance = nullptr;
+  WindowArt art;                      // the hand pointer the windows show
   std::vector<Win32Window*> windows;  // native windows created and not yet destroyed
   // An exception thrown by a handler inside the window procedure. It cannot
   // unwind through the system's dispatch code, so it is held here and thrown
@@ -59,11 +61,9 @@ class Win32Window final : public PlatformWindow {
   // shows the background again, on the canvas as on the screen.
   Surface& Display() override { return surface_; }
   void Unload() override;
-  std::int32_t GetStyle() override;
-  void SetStyle(std::int32_t style) override;
   // Also watches the new parent: when it goes away, however (its process
   // killed included), this window is unloaded.
-  bool SetParent(Handle parent) override;
+  bool EmbedInto(Handle parent) override;
   Handle Owner() override;
   void SetHandPointer(bool hand) override;
   // AdjustWindowRectEx: the frame the system draws around the client area.
@@ -114,7 +114,7 @@ class Win32Window final : public PlatformWindow {
   CanvasSurface surface_{canvas_.designed()};
   Presenter presenter_;
   bool unloading_ = false;
-  HWND parent_ = nullptr;  // a parent given by SetParent, watched
+  HWND parent_ = nullptr;  // a parent given by EmbedInto, watched
   bool hand_ = false;      // the hand pointer over the client area
   HCURSOR handCursor_ = nullptr;
   HCURSOR HandCursor();

@@ -5,13 +5,12 @@
 
 #include <vector>
 
-#include "assets/Assets.h"
-#include "assets/IconFile.h"
+#include "platform/IconFile.h"
 
 namespace kal::x11 {
 
-Cursor MakeHandCursor(Display* display) {
-  IconImageRef icon = DecodeIconFile(assets::Find(assets::kHandPointer));
+Cursor MakeCursorFromFile(Display* display, std::span<const std::uint8_t> curFile) {
+  IconImageRef icon = DecodeIconFile(curFile);
   if (!icon || icon->width <= 0 || icon->height <= 0) return 0;
   XcursorImage* image = XcursorImageCreate(icon->width, icon->height);
   if (image == nullptr) return 0;
@@ -29,8 +28,8 @@ Cursor MakeHandCursor(Display* display) {
   return cursor;
 }
 
-void SetProgramIcon(Display* display, Window window) {
-  IconImageRef icon = DecodeIconFile(assets::Find(assets::kProgramIcon));
+void SetIconFromFile(Display* display, Window window, std::span<const std::uint8_t> icoFile) {
+  IconImageRef icon = DecodeIconFile(icoFile);
   if (!icon || icon->argb.empty()) return;
   // Width, height, then ARGB pixels, each in a long (the 32-bit format's rule).
   std::vector<unsigned long> data;

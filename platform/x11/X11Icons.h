@@ -4,13 +4,16 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
+#include <span>
+
 namespace kal::x11 {
 
-// The hand pointer (assets' hand-pointer.cur) with its hot spot; 0 if it
-// cannot be made, and the caller keeps the default pointer.
-Cursor MakeHandCursor(Display* display);
+// A pointer from a .cur file, with its hot spot; 0 if it cannot be made, and
+// the caller keeps the default pointer.
+Cursor MakeCursorFromFile(Display* display, std::span<const std::uint8_t> curFile);
 
-// The program icon as the window's _NET_WM_ICON.
-void SetProgramIcon(Display* display, Window window);
+// An icon from a .ico file as the window's _NET_WM_ICON.
+void SetIconFromFile(Display* display, Window window, std::span<const std::uint8_t> icoFile);
 
 }  // namespace kal::x11

@@ -11,7 +11,7 @@
 
 #include "platform/x11/X11Errors.h"
 #include "platform/x11/X11Icons.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/x11/X11WindowSystem.h"
 
 namespace kal::x11 {
 namespace {
@@ -109,12 +109,8 @@ void SetSizeHints(::Display* d, Window w, int x, int y, int width, int height) {
 
 }  // namespace
 
-X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler)
-    : platform_(&platform),
-      display_(platform.display()),
-      handler_(handler),
-      fullScreen_(desc.fullScreen),
-      style_(InitialStyle(desc)) {
+X11Window::X11Window(X11WindowSystem& platform, const WindowDesc& desc, WindowHandler& handler)
+    : platform_(&platform), display_(platform.display()), handler_(handler), fullScreen_(desc.fullScreen) {
   const int screen = platform.screen();
   const auto& atoms = platform.atoms();
   managed_ = platform.WindowManagerRunning();
@@ -159,7 +155,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
   long pid = static_cast<long>(::getpid());
   XChangeProperty(display_, window_, atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&pid), 1);
-  if (desc.border && !fullScreen_) SetProgramIcon(display_, window_);
+  if (desc.border && !fullScreen_) SetIconFromFile(display_, window_, platform.art().programIcon);
   if (!desc.border || fullScreen_) {
     // Motif hints, understood by every common window manager: no decorations.
     long motif[5] = {2 /* decorations field valid */, 0, 0 /* none */, 0, 0};
@@ -183,7 +179,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandle
   platform.Register(this);
 }
 
-X11Window::X11Window(X11Platform& platform, Window foreign, const XWindowAttributes& attrs,
+X11Window::X11Window(X11WindowSystem& platform, Window foreign, const XWindowAttributes& attrs,
                      WindowHandler& handler)
     : platform_(&platform),
       display_(platform.display()),
@@ -191,8 +187,7 @@ X11Window::X11Window(X11Platform& platform, Window foreign, const XWindowAttribu
       window_(foreign),
       fullScreen_(false),
       mapped_(true),  // its owner shows it; drawing into a hidden window is simply lost
-      adopted_(true),
-      style_(0) {
+      adopted_(true) {
   canvas_.Resize(std::clamp(attrs.width, 1, kMaxSide), std::clamp(attrs.height, 1, kMaxSide), Rgb(0, 0, 0));
   presenter_ =
       std::make_unique<Presenter>(display_, window_, attrs.visual, attrs.depth, platform.shmAvailable());
@@ -248,7 +243,7 @@ void X11Window::ResizeCanvas(int width, int height) {
   if (mapped_) handler_.OnPaint(*this);
 }
 
-bool X11Window::SetParent(Handle parent) {
+bool X11Window::EmbedInto(Handle parent) {
   if (window_ == 0 || adopted_ || parent <= 0 || parent > 0xFFFFFFFFLL) return false;
   const auto host = static_cast<Window>(parent);
   {
@@ -270,7 +265,7 @@ bool X11Window::SetParent(Handle parent) {
 
 void X11Window::OnDestroyedElsewhere(bool ownWindow) {
   if (ownWindow) nativeGone_ = true;
-  X11Platform* platform = platform_;
+  X11WindowSystem* platform = platform_;
   Unload();  // may delete this window
   platform->OnWindowClosedByUser();
 }
@@ -365,7 +360,7 @@ void X11Window::ApplyCursor(bool hidden) {
 }
 
 Cursor X11Window::HandCursor() {
-  if (handCursor_ == 0) handCursor_ = MakeHandCursor(display_);
+  if (handCursor_ == 0) handCursor_ = MakeCursorFromFile(display_, platform_->art().handPointer);
   return handCursor_;
 }
 
@@ -483,7 +478,7 @@ void X11Window::Dispatch(const XEvent& event) {
       const XClientMessageEvent& c = event.xclient;
       if (c.message_type == platform_->atoms().wmProtocols && c.format == 32 &&
           static_cast<Atom>(c.data.l[0]) == platform_->atoms().wmDeleteWindow) {
-        X11Platform* platform = platform_;
+        X11WindowSystem* platform = platform_;
         handler_.OnCloseRequest(*this);  // may delete this window
         platform->OnWindowClosedByUser();
       }

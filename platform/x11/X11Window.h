@@ -11,19 +11,20 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "platform/DisplayScale.h"
-#include "platform/Platform.h"
+#include "platform/WindowSystem.h"
 #include "platform/x11/X11Presenter.h"
 
 namespace kal::x11 {
 
-class X11Platform;
+class X11WindowSystem;
 
 class X11Window final : public PlatformWindow {
  public:
-  X11Window(X11Platform& platform, const WindowDesc& desc, WindowHandler& handler);
-  // Draws into another client's window (see Platform::AdoptWindow); `attrs`
+  X11Window(X11WindowSystem& platform, const WindowDesc& desc, WindowHandler& handler);
+  // Draws into another client's window (see WindowSystem::AdoptWindow); `attrs`
   // are that window's, read by the caller.
-  X11Window(X11Platform& platform, Window foreign, const XWindowAttributes& attrs, WindowHandler& handler);
+  X11Window(X11WindowSystem& platform, Window foreign, const XWindowAttributes& attrs,
+            WindowHandler& handler);
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
   ~X11Window() override;
@@ -35,12 +36,9 @@ class X11Window final : public PlatformWindow {
   void SetTopmost() override;
   Surface& Display() override { return surface_; }
   void Unload() override;
-  // X has no style bits: the value is kept for the logic and means nothing here.
-  std::int32_t GetStyle() override { return style_; }
-  void SetStyle(std::int32_t style) override { style_ = style; }
   // Re-parents the window into a window of any client and follows that
   // window: its size, and its end.
-  bool SetParent(Handle parent) override;
+  bool EmbedInto(Handle parent) override;
   // X windows have no owner.
   Handle Owner() override { return 0; }
   void SetHandPointer(bool hand) override;
@@ -80,7 +78,7 @@ class X11Window final : public PlatformWindow {
   // else: unload, and end a program that has nothing loaded any more.
   void OnDestroyedElsewhere(bool ownWindow);
 
-  X11Platform* platform_;
+  X11WindowSystem* platform_;
   ::Display* display_;
   WindowHandler& handler_;
   Window window_ = 0;
@@ -97,8 +95,7 @@ class X11Window final : public PlatformWindow {
   bool hand_ = false;  // the hand pointer shows over the window
   Cursor handCursor_ = 0;
   Cursor HandCursor();  // the server destroyed the window already
-  std::int32_t style_;
-  Window parent_ = 0;  // a foreign parent (SetParent), watched for its size and end
+  Window parent_ = 0;   // a foreign parent (EmbedInto), watched for its size and end
   ScaledCanvas canvas_;
   CanvasSurface surface_{canvas_.designed()};
   std::unique_ptr<Presenter> presenter_;

@@ -21,6 +21,8 @@ int DialogWaitCommand(const std::wstring& caption, long waitMs);
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs);
 int AssetsCommand(const std::wstring& dumpDir);
+// The backend's declared features against its answers: 0 when they agree.
+int FeaturesCommand();
 // program: Kalvessa.scr's path, or "inproc" to place the preview in-process.
 int PreviewHostCommand(const std::wstring& program, int width, int height, int holdMs,
                        const std::wstring& capture);

@@ -35,7 +35,7 @@ const kal::Color kColours[] = {kal::Rgb(250, 250, 0),  kal::Rgb(250, 200, 0), ka
                                kal::Rgb(255, 255, 255)};
 
 // Pumps messages for a while, as the saver does between frames.
-void Pump(kal::Platform& platform, int ms, const DotsHandler* handler = nullptr) {
+void Pump(kal::WindowSystem& platform, int ms, const DotsHandler* handler = nullptr) {
   auto end = platform.Now() + std::chrono::milliseconds(ms);
   while (platform.Now() < end) {
     platform.DoEvents();
@@ -48,7 +48,7 @@ void Pump(kal::Platform& platform, int ms, const DotsHandler* handler = nullptr)
 
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs) {
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   kal::ScreenMetrics screen = platform.Screen();
   const int w = screen.widthPx, h = screen.heightPx;
 

@@ -12,14 +12,14 @@
 namespace kaltest {
 
 int WriteFileCommand(const std::wstring& path, const std::wstring& text) {
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   bool ok = platform.WriteFileAtomic(kal::win32::Narrow(path), kal::win32::Narrow(text));
   std::printf(ok ? "written\n" : "failed\n");
   return ok ? 0 : 1;
 }
 
 int ReadFileCommand(const std::wstring& path) {
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   std::optional<std::string> content = platform.ReadFile(kal::win32::Narrow(path));
   if (!content) {
     std::printf("missing\n");

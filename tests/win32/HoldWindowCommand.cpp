@@ -14,7 +14,7 @@
 namespace kaltest {
 
 int HoldWindowCommand(const std::wstring& caption, int holdMs) {
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   kal::WindowDesc desc;
   desc.caption = kal::win32::Narrow(caption);
   kal::WindowHandler handler;

@@ -85,7 +85,7 @@ HWND VisibleChild(HWND host) {
 
 int InProcess(int width, int height, int holdMs, const std::wstring& capture) {
   HWND host = MakeHost(width, height);
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   const auto start = Clock::now();
   kal::Sorvin_R preview(platform);
   if (!preview.Place(static_cast<kal::Handle>(reinterpret_cast<std::intptr_t>(host)))) {

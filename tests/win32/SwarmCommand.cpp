@@ -29,7 +29,7 @@ class SwarmHandler final : public kal::WindowHandler {
 
 // Handles messages for ms milliseconds, sleeping in between; stops early on
 // a key press or click when `handler` is given.
-void Pump(kal::Platform& platform, long long ms, const SwarmHandler* handler = nullptr) {
+void Pump(kal::WindowSystem& platform, long long ms, const SwarmHandler* handler = nullptr) {
   auto end = platform.Now() + std::chrono::milliseconds(ms);
   while (platform.Now() < end) {
     platform.DoEvents();
@@ -46,7 +46,7 @@ int SwarmCommand(const SwarmRun& run) {
     std::fprintf(stderr, "kaltest swarm: width and height 1..32767, count -32768..32767, frames >= 0\n");
     return 2;
   }
-  kal::Win32Platform platform(GetModuleHandleW(nullptr));
+  kal::Win32Platform platform(GetModuleHandleW(nullptr), kal::WindowArt{});
   kal::ScreenMetrics screen = platform.Screen();
   if (screen.widthPx != run.width || screen.heightPx != run.height) {
     std::fprintf(stderr, "kaltest swarm: note: the screen is %dx%d, the run %dx%d\n", screen.widthPx,

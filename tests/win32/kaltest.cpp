@@ -57,6 +57,7 @@ int Usage() {
       "                               outer size the frame rules give that client, screen size\n"
       "  dots <expected.ppm> <captured.bmp> <seed> <count> <hold-ms>\n"
       "                               draws dots full screen through the Win32 backend\n"
+      "  features                     the Win32 backend's features, checked against its answers\n"
       "  assets [dump-dir]            the pictures found in this program's resources\n"
       "                               (name, size, first bytes); copies them into dump-dir\n"
       "  preview-host <scr|inproc> <width> <height> <hold-ms> [captured.bmp]\n"
@@ -99,6 +100,7 @@ int wmain(int argc, wchar_t** argv) {
                        static_cast<int>(number(4, 100)), static_cast<int>(number(5, 10000)));
   }
   if (cmd == L"assets" && args.size() <= 2) return AssetsCommand(arg(1));
+  if (cmd == L"features" && args.size() == 1) return FeaturesCommand();
   if (cmd == L"preview-host" && (args.size() == 5 || args.size() == 6)) {
     return PreviewHostCommand(arg(1), static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
                               static_cast<int>(number(4, 0)), arg(5));

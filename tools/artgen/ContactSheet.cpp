@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "assets/Assets.h"
-#include "assets/IconFile.h"
 #include "assets/Picture.h"
+#include "platform/IconFile.h"
 #include "tools/artgen/GlyphStrip.h"
 
 namespace kal::artgen {

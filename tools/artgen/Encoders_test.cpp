@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "assets/HeaderProbe.h"
-#include "assets/IconFile.h"
 #include "assets/Picture.h"
+#include "platform/IconFile.h"
 #include "tools/artgen/GlyphStrip.h"
 #include "tools/artgen/Noise.h"
 

@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
 #include "saver/Swarm.h"
+#include "saver/SwarmDriver.h"
 #include "tools/artgen/Noise.h"
 
 namespace kal::artgen {
@@ -31,9 +32,9 @@ Raster RunSwarm(std::uint64_t seed, int particleCount, long frames, int screenW,
   kal::CanvasSurface surface(canvas);
   FixedRandom random(seed);
   kal::Swarm swarm(surface, random);
-  swarm.Start(static_cast<std::int16_t>(particleCount), static_cast<std::int16_t>(screenW),
-              static_cast<std::int16_t>(screenH));
-  for (long f = 0; f < frames; ++f) swarm.Frame();
+  kal::CountedFrames run(frames);
+  kal::RunSwarm(swarm, static_cast<std::int16_t>(particleCount), static_cast<std::int16_t>(screenW),
+                static_cast<std::int16_t>(screenH), run);
   Raster full(screenW, screenH);
   // The canvas keeps 0x00RRGGBB, as the rasters do.
   for (std::size_t i = 0; i < full.px.size(); ++i) full.px[i] = canvas.data()[i];
@@ -81,9 +82,9 @@ Raster RenderSwarmScaled(const SwarmShot& shot, double scale) {
   ScaledSurface surface(w, h, scale, big);
   FixedRandom random(shot.seed);
   kal::Swarm swarm(surface, random);
-  swarm.Start(static_cast<std::int16_t>(shot.particleCount), static_cast<std::int16_t>(w),
-              static_cast<std::int16_t>(h));
-  for (long f = 0; f < shot.frames; ++f) swarm.Frame();
+  kal::CountedFrames run(shot.frames);
+  kal::RunSwarm(swarm, static_cast<std::int16_t>(shot.particleCount), static_cast<std::int16_t>(w),
+                static_cast<std::int16_t>(h), run);
   return shot.shrink == 1 ? big : AreaDownscale(big, shot.shrink);
 }
 

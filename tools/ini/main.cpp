@@ -8,29 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/posix/PosixFiles.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "startup/SettingsFile.h"
-
-namespace {
-
-class PosixStorage final : public kal::SettingsStorage {
- public:
-  std::optional<std::string> ReadFile(const std::string& path) override {
-    return kal::PosixFiles::ReadFile(path);
-  }
-  bool FileExists(const std::string& path) override { return kal::PosixFiles::Exists(path); }
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override {
-    return kal::PosixFiles::WriteFileAtomic(path, bytes);
-  }
-  std::string LastFileError() override { return kal::PosixFiles::LastWriteError(); }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kal;
   std::string cmd = argc > 1 ? argv[1] : "";
-  PosixStorage files;
+  PosixFileSystem files;
   if (cmd == "read" && argc == 3) {
     std::string value = ReadIniString(files, kSettingsSection, kSettingsKey, argv[2]);
     std::printf("%s\n", value.c_str());

@@ -13,6 +13,7 @@
 #include "platform/memory/MemoryPlatform.h"
 #include "preview/Sorvin_R.h"
 #include "saver/Swarm.h"
+#include "saver/SwarmDriver.h"
 #include "tools/render/DialogRender.h"
 #include "tools/render/FileRandom.h"
 #include "tools/render/ImageWriters.h"
@@ -72,17 +73,14 @@ int Run(const RenderOptions& o) {
     if (gif) gif->AddPicture(canvas, area);
   };
 
-  long long frame = 0;
-  auto where = [&] { return frame == 0 ? std::string("at the start") : "in frame " + std::to_string(frame); };
+  CountedFrames frames(o.frames, picture, [&] { picture(0); });
+  auto where = [&] {
+    return frames.frame() == 0 ? std::string("at the start") : "in frame " + std::to_string(frames.frame());
+  };
   try {
     try {
-      swarm.Start(static_cast<std::int16_t>(o.count), static_cast<std::int16_t>(o.width),
-                  static_cast<std::int16_t>(o.height));
-      picture(0);
-      for (frame = 1; frame <= o.frames; ++frame) {
-        swarm.Frame();
-        picture(frame);
-      }
+      RunSwarm(swarm, static_cast<std::int16_t>(o.count), static_cast<std::int16_t>(o.width),
+               static_cast<std::int16_t>(o.height), frames);
     } catch (const RuntimeError& e) {
       // As in the saver: the loop ends, the picture stays.
       std::fprintf(stderr,

@@ -17,8 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/WindowSystems.h"
 #include "platform/x11/X11Window.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "tests/support/FeatureProbe.h"
 
 namespace kal::x11 {
 namespace {
@@ -61,7 +63,7 @@ double CpuSeconds() {
 class X11BackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform_ = X11Platform::Open("/s");
+    platform_ = X11WindowSystem::Open(WindowArt{});
     ASSERT_NE(platform_, nullptr) << "no X display: run under Xvfb (backend.sh)";
     peer_ = XOpenDisplay(nullptr);  // another client, as other programs are
     ASSERT_NE(peer_, nullptr);
@@ -142,7 +144,7 @@ class X11BackendTest : public ::testing::Test {
     XFlush(peer_);
   }
 
-  std::unique_ptr<X11Platform> platform_;
+  std::unique_ptr<X11WindowSystem> platform_;
   Display* peer_ = nullptr;
 };
 
@@ -428,14 +430,14 @@ TEST_F(X11BackendTest, ScreenIsTheDefaultScreenInPixelsAndTwipsFollowXftDpi) {
   XChangeProperty(peer_, root, rm, XA_STRING, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(res.data()), static_cast<int>(res.size()));
   XSync(peer_, False);
-  auto withDpi = X11Platform::Open("");  // the database is read when connecting
+  auto withDpi = X11WindowSystem::Open(WindowArt{});  // the database is read when connecting
   XDeleteProperty(peer_, root, rm);
   XSync(peer_, False);
   ASSERT_NE(withDpi, nullptr);
   EXPECT_FLOAT_EQ(withDpi->Screen().twipsPerPixelX, 12.0f);
   EXPECT_FLOAT_EQ(withDpi->Screen().twipsPerPixelY, 12.0f);
   withDpi.reset();
-  auto without = X11Platform::Open("");
+  auto without = X11WindowSystem::Open(WindowArt{});
   EXPECT_FLOAT_EQ(without->Screen().twipsPerPixelX, 15.0f);
 }
 
@@ -465,6 +467,20 @@ TEST_F(X11BackendTest, AClosedLastWindowEndsTheProgramOnlyWhenNothingElseIsLoade
   Pump([&] { return a.unloads == 1; });
   EXPECT_EQ(a.unloads, 1);
   EXPECT_EQ(b.unloads, 0);
+}
+
+// The X11 row of the Linux table, as the program opens it: what the window
+// system and the shared Linux services declare is what they answer here.
+TEST(X11Features, TheBackendAnswersAsItsChecklistSays) {
+  const linux_desktop::WindowSystemEntry* row =
+      linux_desktop::FindWindowSystem(linux_desktop::WindowSystems(), "x11");
+  ASSERT_NE(row, nullptr);
+  std::string error;
+  std::unique_ptr<linux_desktop::LinuxPlatform> platform = row->open("/s", WindowArt{}, error);
+  ASSERT_NE(platform, nullptr) << error;
+  EXPECT_EQ(test::FeatureMismatches(*platform), std::vector<std::string>{});
+  EXPECT_FALSE(platform->Has(Feature::kPasswordServices));
+  EXPECT_FALSE(platform->Has(Feature::kMessageBoxes));
 }
 
 }  // namespace

@@ -38,6 +38,19 @@ saver_runs() {
   fi
 }
 
+log "the window system: KALVESSA_PLATFORM picks it, one this build lacks is refused in one line"
+KALVESSA_PLATFORM=nonsense timeout 20 "$KALVESSA" /s >"$WORK/platform.out" 2>&1
+CODE=$?
+[ "$CODE" = 2 ] || fail "KALVESSA_PLATFORM=nonsense: exit code $CODE"
+[ "$(wc -l <"$WORK/platform.out")" = 1 ] &&
+  grep -q '^Kalvessa: unknown window system "nonsense" in KALVESSA_PLATFORM (this build has .*x11' "$WORK/platform.out" ||
+  fail "KALVESSA_PLATFORM=nonsense said [$(cat "$WORK/platform.out")]"
+[ "$("$XPROBE" count "$SAVER_CAPTION")" = 0 ] || fail "KALVESSA_PLATFORM=nonsense left a window"
+"$KALVESSA" --version >"$WORK/version.out" 2>&1 || fail "--version: exit code $?"
+head -1 "$WORK/version.out" | grep -qx 'kalvessa [0-9][0-9.]*' || fail "--version said [$(cat "$WORK/version.out")]"
+grep -qx 'window system: x11' "$WORK/version.out" || fail "--version does not list x11 [$(cat "$WORK/version.out")]"
+KALVESSA_PLATFORM=x11 saver_runs platform-x11
+
 log "settings directory that cannot be created (below a regular file)"
 : >"$WORK/plainfile"
 XDG_CONFIG_HOME="$WORK/plainfile/config" saver_runs below-file

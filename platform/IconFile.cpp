@@ -2,7 +2,7 @@
 // each image a BITMAPINFOHEADER whose height counts the colour rows and the
 // AND-mask rows together, a palette, the colour rows bottom-up and the 1-bit
 // mask rows bottom-up (1 = transparent). Every offset is checked against the data.
-#include "assets/IconFile.h"
+#include "platform/IconFile.h"
 
 namespace kal {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/x11/X11Platform.h"
+#include "platform/x11/X11WindowSystem.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
@@ -17,8 +17,6 @@
 
 #include "platform/DisplayScale.h"
 #include "platform/RefreshPace.h"
-#include "platform/posix/InstanceLock.h"
-#include "platform/posix/PosixFiles.h"
 #include "platform/x11/X11Errors.h"
 #include "platform/x11/X11Window.h"
 
@@ -95,18 +93,18 @@ std::optional<std::string> ReadWmName(Display* d, Window w) {
 
 }  // namespace
 
-std::unique_ptr<X11Platform> X11Platform::Open(std::string commandLine) {
+std::unique_ptr<X11WindowSystem> X11WindowSystem::Open(const WindowArt& art) {
   InstallErrorHandlers();
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return nullptr;
-  return std::unique_ptr<X11Platform>(new X11Platform(display, std::move(commandLine)));
+  return std::unique_ptr<X11WindowSystem>(new X11WindowSystem(display, art));
 }
 
-X11Platform::X11Platform(Display* display, std::string commandLine)
+X11WindowSystem::X11WindowSystem(Display* display, const WindowArt& art)
     : display_(display),
       screen_(DefaultScreen(display)),
       root_(RootWindow(display, DefaultScreen(display))),
-      commandLine_(std::move(commandLine)) {
+      art_(art) {
   const char* names[] = {"WM_PROTOCOLS",
                          "WM_DELETE_WINDOW",
                          "_NET_WM_NAME",
@@ -127,7 +125,7 @@ X11Platform::X11Platform(Display* display, std::string commandLine)
   WatchDisplayLayout();
 }
 
-void X11Platform::WatchDisplayLayout() {
+void X11WindowSystem::WatchDisplayLayout() {
   int errorBase = 0, major = 0, minor = 0;
   if (XRRQueryExtension(display_, &randrEventBase_, &errorBase) &&
       XRRQueryVersion(display_, &major, &minor)) {
@@ -144,7 +142,7 @@ void X11Platform::WatchDisplayLayout() {
     XSelectInput(display_, root_, attrs.your_event_mask | StructureNotifyMask);
 }
 
-X11Platform::~X11Platform() {
+X11WindowSystem::~X11WindowSystem() {
   // Windows still alive (held by objects that outlive the platform) lose
   // their connection here; closing it destroys them on the server.
   for (X11Window* w : windows_) w->Orphan();
@@ -153,27 +151,7 @@ X11Platform::~X11Platform() {
   XCloseDisplay(display_);
 }
 
-// ---- process ----
-
-std::string X11Platform::AppPath() { return PosixFiles::ExecutableDirectory(); }
-std::string X11Platform::SettingsDirectory() { return PosixFiles::SettingsDirectory(); }
-
-void X11Platform::EndProcess(int exitCode) {
-  // Immediate: no handler runs, no destructor. The server destroys the
-  // windows and releases the grabs when the connection closes.
-  XSync(display_, False);
-  std::fflush(nullptr);
-  ::_exit(exitCode);
-}
-
-void X11Platform::WriteReport(const std::string& message) {
-  std::fprintf(stderr, "Kalvessa: %s\n", message.c_str());
-  std::fflush(stderr);
-}
-
-void X11Platform::ReportFatal(const std::string& message) { WriteReport(message); }
-
-void X11Platform::HandleEvent(XEvent& event) {
+void X11WindowSystem::HandleEvent(XEvent& event) {
   if (event.type == MappingNotify) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
@@ -197,28 +175,28 @@ void X11Platform::HandleEvent(XEvent& event) {
 
 // ---- the loop's primitives ----
 
-TimePoint X11Platform::CoarseNow() { return ReadCoarseClock(); }
+TimePoint X11WindowSystem::CoarseNow() { return ReadCoarseClock(); }
 
-bool X11Platform::AnyLoaded() {
+bool X11WindowSystem::AnyLoaded() {
   return std::any_of(windows_.begin(), windows_.end(), [](const X11Window* w) { return w->loaded(); });
 }
 
-bool X11Platform::AnyChanges() {
+bool X11WindowSystem::AnyChanges() {
   return std::any_of(windows_.begin(), windows_.end(), [](const X11Window* w) { return w->HasChanges(); });
 }
 
-void X11Platform::PushChanges() {
+void X11WindowSystem::PushChanges() {
   ++pushCount_;
   for (X11Window* w : windows_) w->Push();
   Flush();
 }
 
-bool X11Platform::ReadAndDispatch() {
+bool X11WindowSystem::ReadAndDispatch() {
   XEventsQueued(display_, QueuedAfterFlush);  // flushes, reads what has arrived
   return DispatchQueued();
 }
 
-bool X11Platform::DispatchQueued() {
+bool X11WindowSystem::DispatchQueued() {
   // Handlers may call DoEvents themselves: each event is taken off the queue
   // before it is handled, so nested calls simply go on with the next one.
   // XQLength reads the queue's length without taking the display lock: this
@@ -233,9 +211,9 @@ bool X11Platform::DispatchQueued() {
   return any;
 }
 
-bool X11Platform::InputQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
+bool X11WindowSystem::InputQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
 
-void X11Platform::Flush() {
+void X11WindowSystem::Flush() {
   // XFlush also looks for replies (two reads of the socket) even when nothing
   // was queued: skip it when no request was made since the last one.
   const unsigned long next = NextRequest(display_);
@@ -244,7 +222,7 @@ void X11Platform::Flush() {
   flushedBefore_ = next;
 }
 
-bool X11Platform::SleepUntil(std::optional<TimePoint> wake) {
+bool X11WindowSystem::SleepUntil(std::optional<TimePoint> wake) {
   Flush();
   // The flush may have read events: they are input already.
   if (XEventsQueued(display_, QueuedAlready) > 0) return true;
@@ -267,7 +245,7 @@ bool X11Platform::SleepUntil(std::optional<TimePoint> wake) {
 
 // ---- screen ----
 
-ScreenMetrics X11Platform::Screen() {
+ScreenMetrics X11WindowSystem::Screen() {
   ScreenMetrics m;
   const PixelRect primary = Monitors().front();
   m.widthPx = primary.right - primary.left;
@@ -279,7 +257,7 @@ ScreenMetrics X11Platform::Screen() {
   return m;
 }
 
-std::vector<PixelRect> X11Platform::Monitors() {
+std::vector<PixelRect> X11WindowSystem::Monitors() {
   std::vector<PixelRect> out;
   if (randrMonitors_) {
     int count = 0;
@@ -325,7 +303,7 @@ std::vector<PixelRect> X11Platform::Monitors() {
   return out;
 }
 
-void X11Platform::NotifyDisplayChange() {
+void X11WindowSystem::NotifyDisplayChange() {
   // A handler may make or unload windows: tell the ones of now that still are.
   const std::vector<X11Window*> told = windows_;
   for (X11Window* w : told) {
@@ -333,16 +311,11 @@ void X11Platform::NotifyDisplayChange() {
   }
 }
 
-int X11Platform::displayScale() { return ScaleForDpi(ResourceDpi(display_)); }
+int X11WindowSystem::displayScale() { return ScaleForDpi(ResourceDpi(display_)); }
 
 // ---- windows ----
 
-bool X11Platform::HoldInstanceLock() {
-  // Per display, as the caption check is.
-  return kal::HoldInstanceLock(DisplayString(display_));
-}
-
-Handle X11Platform::FindTopLevelWindow(std::string_view caption) {
+Handle X11WindowSystem::FindTopLevelWindow(std::string_view caption) {
   auto matches = [&](Window w) {
     if (auto name = ReadTextProperty(display_, w, atoms_.netWmName, atoms_.utf8String);
         name && *name == caption) {
@@ -376,11 +349,11 @@ Handle X11Platform::FindTopLevelWindow(std::string_view caption) {
   return 0;
 }
 
-std::unique_ptr<PlatformWindow> X11Platform::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {
+std::unique_ptr<PlatformWindow> X11WindowSystem::MakeWindow(const WindowDesc& desc, WindowHandler& handler) {
   return std::make_unique<X11Window>(*this, desc, handler);
 }
 
-std::unique_ptr<PlatformWindow> X11Platform::AdoptWindow(Handle window, WindowHandler& handler) {
+std::unique_ptr<PlatformWindow> X11WindowSystem::AdoptWindow(Handle window, WindowHandler& handler) {
   if (window <= 0 || window > 0xFFFFFFFFLL) return nullptr;
   const auto w = static_cast<Window>(window);
   // Its size, its repaints and its end, added to what this connection asks
@@ -397,7 +370,7 @@ std::unique_ptr<PlatformWindow> X11Platform::AdoptWindow(Handle window, WindowHa
   return std::make_unique<X11Window>(*this, w, attrs, handler);
 }
 
-bool X11Platform::GetWindowRect(Handle window, PixelRect& out) {
+bool X11WindowSystem::GetWindowRect(Handle window, PixelRect& out) {
   if (window <= 0 || window > 0xFFFFFFFFLL) return false;
   const auto w = static_cast<Window>(window);
   ErrorTrap trap(display_);
@@ -411,7 +384,7 @@ bool X11Platform::GetWindowRect(Handle window, PixelRect& out) {
   return true;
 }
 
-void X11Platform::PostCloseRequest(Handle window) {
+void X11WindowSystem::PostCloseRequest(Handle window) {
   // X's close request is the WM_DELETE_WINDOW message a window manager sends.
   if (window <= 0 || window > 0xFFFFFFFFLL) return;
   XEvent e{};
@@ -426,7 +399,7 @@ void X11Platform::PostCloseRequest(Handle window) {
   trap.Finish();
 }
 
-bool X11Platform::WindowManagerRunning() {
+bool X11WindowSystem::WindowManagerRunning() {
   // EWMH: the root names a window of the manager, and that window names itself
   // (a stale property left by a manager that has died names nothing live).
   auto check = [&](Window w) -> Window {
@@ -450,25 +423,25 @@ bool X11Platform::WindowManagerRunning() {
   return trap.Finish() == Success && self == wm;
 }
 
-void X11Platform::Register(X11Window* window) { windows_.push_back(window); }
+void X11WindowSystem::Register(X11Window* window) { windows_.push_back(window); }
 
-void X11Platform::Unregister(X11Window* window) { std::erase(windows_, window); }
+void X11WindowSystem::Unregister(X11Window* window) { std::erase(windows_, window); }
 
-void X11Platform::OnWindowClosedByUser() {
+void X11WindowSystem::OnWindowClosedByUser() {
   // The window manager's close button ends a program whose last window it closed.
-  if (!AnyLoaded()) EndProcess(0);
+  if (!AnyLoaded() && process_ != nullptr) process_->EndProcess(0);
 }
 
 // ---- OS services ----
 
-int X11Platform::ShowCursor(bool show) {
+int X11WindowSystem::ShowCursor(bool show) {
   cursorCount_ += show ? 1 : -1;
   for (X11Window* w : windows_) w->ApplyCursor(cursorHidden());
   XFlush(display_);
   return cursorCount_;
 }
 
-Cursor X11Platform::invisibleCursor() {
+Cursor X11WindowSystem::invisibleCursor() {
   if (invisibleCursor_ == 0) {
     char bits[1] = {0};
     Pixmap blank = XCreateBitmapFromData(display_, root_, bits, 1, 1);
@@ -477,40 +450,6 @@ Cursor X11Platform::invisibleCursor() {
     XFreePixmap(display_, blank);
   }
   return invisibleCursor_;
-}
-
-// ---------------------------------------------------------------------------
-// Operating-system services the X11 desktop does not have. Each answers as the
-// logic's documented fallback expects:
-// - GetVersion: Linux has no consumer platform with its own password store, so
-//   it answers like the NT platform (platform id 2); the saver then never asks
-//   for a password and the password-change mode does nothing.
-// - PwdChangePassword: no screen-saver password to change; does nothing.
-// - VerifyScreenSavePwd: no such service (the desktop's own locker asks for
-//   passwords, not a saver); nullopt.
-// - SetSystemParameter: there are no saver-running / saving-active flags to
-//   set; does nothing.
-// - DrawAnimatedRects: no caption-zoom animation; does nothing.
-// ---------------------------------------------------------------------------
-bool X11Platform::GetVersion(OsVersion& out) {
-  out.platformId = 2;
-  return true;
-}
-void X11Platform::PwdChangePassword(Handle) {}
-std::optional<bool> X11Platform::VerifyScreenSavePwd(Handle) { return std::nullopt; }
-void X11Platform::SetSystemParameter(std::uint32_t, std::int32_t) {}
-void X11Platform::DrawAnimatedRects(Handle, int, const PixelRect&, const PixelRect&) {}
-
-// ---- files ----
-
-std::optional<std::string> X11Platform::ReadFile(const std::string& path) {
-  return PosixFiles::ReadFile(path);
-}
-
-bool X11Platform::FileExists(const std::string& path) { return PosixFiles::Exists(path); }
-
-bool X11Platform::WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  return PosixFiles::WriteFileAtomic(path, bytes);
 }
 
 }  // namespace kal::x11

@@ -1,7 +1,8 @@
-// The Platform for a native Linux desktop: Xlib on one display connection,
-// POSIX files. Windows draw into the shared Canvas, which is pushed to the
-// server (only what changed) at most once per display refresh. The event loop
-// is the shared one (platform/EventLoop.h) over the connection's queue.
+// The X11 window system: Xlib on one display connection. Windows draw into
+// the shared Canvas, which is pushed to the server (only what changed) at
+// most once per display refresh. The event loop is the shared one
+// (platform/EventLoop.h) over the connection's queue. What it offers is in
+// platform/x11/Features.h.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -11,75 +12,59 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
-#include "platform/Platform.h"
-#include "platform/Random.h"
+#include "platform/Process.h"
+#include "platform/WindowArt.h"
+#include "platform/WindowSystem.h"
 
 namespace kal::x11 {
 
 class X11Window;
 
-class X11Platform final : public Platform, private EventSource {
+class X11WindowSystem final : public WindowSystem, private EventSource {
  public:
-  // Connects to $DISPLAY; nullptr when no display can be opened.
-  static std::unique_ptr<X11Platform> Open(std::string commandLine);
-  ~X11Platform() override;
-  X11Platform(const X11Platform&) = delete;
-  X11Platform& operator=(const X11Platform&) = delete;
+  // Connects to $DISPLAY; nullptr when no display can be opened. `art`: the
+  // program's icon and hand pointer, which the windows show.
+  static std::unique_ptr<X11WindowSystem> Open(const WindowArt& art);
+  ~X11WindowSystem() override;
+  X11WindowSystem(const X11WindowSystem&) = delete;
+  X11WindowSystem& operator=(const X11WindowSystem&) = delete;
+  // Where the process ends when the window manager closed the last window.
+  void AttachProcess(ProcessServices& process) { process_ = &process; }
+  // The display's name as the server knows it, for the instance lock.
+  std::string DisplayName() const { return DisplayString(display_); }
+  // Sends every request made, and waits until the server has them (before
+  // the process ends).
+  void Sync() { XSync(display_, False); }
 
-  // ---- process ----
-  std::string CommandLine() override { return commandLine_; }
-  std::string AppPath() override;
-  std::string SettingsDirectory() override;
-  char PathSeparator() const override { return '/'; }
-  [[noreturn]] void EndProcess(int exitCode) override;
+  // ---- the loop ----
   void DoEvents() override { loop_.DoEvents(); }
   void RunMessageLoop() override { loop_.RunMessageLoop(); }
   void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
   TimePoint Now() override { return Clock::now(); }  // also the loop's clock
-  void ReportFatal(const std::string& message) override;
   int SetTimer(Clock::duration interval, std::function<void()> tick) override {
     return loop_.SetTimer(interval, std::move(tick));
   }
   void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
-  // "Kalvessa: <message>" on stderr; usable before a platform exists.
-  static void WriteReport(const std::string& message);
 
-  // ---- screen ----
+  // ---- the screen ----
   // The primary monitor's size (as on the other desktop), not the root's.
   ScreenMetrics Screen() override;
   // XRandR 1.5's monitors, else Xinerama's screens, else the whole screen.
   std::vector<PixelRect> Monitors() override;
 
   // ---- windows ----
-  Handle FindTopLevelWindow(std::string_view caption) override;
-  bool HoldInstanceLock() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;
-  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
   bool GetWindowRect(Handle window, PixelRect& out) override;
   void PostCloseRequest(Handle window) override;
+  Handle FindTopLevelWindow(std::string_view caption) override;
+  std::unique_ptr<PlatformWindow> AdoptWindow(Handle window, WindowHandler& handler) override;
+  Handle BackgroundWindow() override { return static_cast<Handle>(root_); }
 
-  // ---- OS services ----
+  // ---- the pointer, text ----
   int ShowCursor(bool show) override;
-  bool GetVersion(OsVersion& out) override;
-  void PwdChangePassword(Handle owner) override;
-  std::optional<bool> VerifyScreenSavePwd(Handle owner) override;
-  void SetSystemParameter(std::uint32_t action, std::int32_t param) override;
-  void DrawAnimatedRects(Handle window, int kind, const PixelRect& from, const PixelRect& to) override;
   bool GetCursorPos(int& x, int& y) override;
-  void OpenDocument(Handle owner, const std::string& address) override;
-  void ShowMessage(Handle owner, const std::string& caption, const std::string& text) override;
-  forms::TextRenderer& Text() override;
-
-  // ---- files ----
-  std::optional<std::string> ReadFile(const std::string& path) override;
-  bool FileExists(const std::string& path) override;
-  bool WriteFileAtomic(const std::string& path, std::string_view bytes) override;
-  std::optional<std::int64_t> FileModified(const std::string& path) override;
-  std::string UserSettingsDirectory() override { return {}; }  // the settings are the user's already
-  std::string LastFileError() override;
-
-  RandomSource& Random() override { return random_; }
+  TextRenderer& Text() override;
 
   // ---- for the windows ----
   struct Atoms {
@@ -91,6 +76,7 @@ class X11Platform final : public Platform, private EventSource {
   Window root() const { return root_; }
   const Atoms& atoms() const { return atoms_; }
   const std::string& programName() const { return programName_; }
+  const WindowArt& art() const { return art_; }
   // True when an EWMH window manager is running now.
   bool WindowManagerRunning();
   bool shmAvailable() const { return shmAvailable_; }
@@ -107,7 +93,7 @@ class X11Platform final : public Platform, private EventSource {
   void OnWindowClosedByUser();
 
  private:
-  X11Platform(Display* display, std::string commandLine);
+  X11WindowSystem(Display* display, const WindowArt& art);
   void HandleEvent(XEvent& event);
   // Watches the monitors' layout: XRandR's screen changes, the root's size.
   void WatchDisplayLayout();
@@ -133,14 +119,14 @@ class X11Platform final : public Platform, private EventSource {
   Display* display_;
   int screen_;
   Window root_;
-  std::string commandLine_;
+  WindowArt art_;
+  ProcessServices* process_ = nullptr;
   std::string programName_ = "kalvessa";
   Atoms atoms_{};
   bool shmAvailable_ = false;
-  int randrEventBase_ = -1;     // -1: no XRandR
-  bool randrMonitors_ = false;  // XRandR 1.5: XRRGetMonitors
-  PcgRandom random_;
-  std::unique_ptr<forms::TextRenderer> text_;  // made on first use
+  int randrEventBase_ = -1;             // -1: no XRandR
+  bool randrMonitors_ = false;          // XRandR 1.5: XRRGetMonitors
+  std::unique_ptr<TextRenderer> text_;  // made on first use
   int cursorCount_ = 0;
   Cursor invisibleCursor_ = 0;
   std::vector<X11Window*> windows_;
