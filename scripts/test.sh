@@ -15,6 +15,9 @@ bash scripts/ninja-dir.sh build/windows build/linux build/asan
 echo "== Formatting (clang-format)"
 bash scripts/check-format.sh
 
+echo "== The folders' include rule"
+bash scripts/check-layers.sh
+
 echo "== Building Kalvessa.scr (MinGW-w64)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
