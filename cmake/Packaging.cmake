@@ -28,6 +28,14 @@ if(KAL_TARGET_WINDOWS)
 else()
   set(doc ${CMAKE_INSTALL_DATADIR}/doc/kalvessa)
   install(FILES ${kal_packaging}/kalvessa.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The theme entry of MATE's and Xfce's savers names the program by the
+  # daemon's link (app/linux) with its full path, so it is written when
+  # installing: the prefix is then the one the files land under (the .deb's
+  # /usr, `cmake --install --prefix`'s), not the one CMake was configured with.
+  install(CODE "set(kal_entry_template \"${kal_packaging}/kalvessa-screensaver.desktop.in\")
+set(kal_libexecdir \"${CMAKE_INSTALL_LIBEXECDIR}\")
+set(kal_datadir \"${CMAKE_INSTALL_DATADIR}\")")
+  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/InstallSaverEntry.cmake)
   foreach(size 32 48 64 128 256)
     install(FILES ${kal_packaging}/icons/kalvessa-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME kalvessa.png)
