@@ -28,6 +28,14 @@ if(KAL_TARGET_WINDOWS)
 else()
   set(doc ${CMAKE_INSTALL_DATADIR}/doc/kalvessa)
   install(FILES ${kal_packaging}/kalvessa.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The theme entry of MATE's and Xfce's savers names the program by the
+  # daemon's link (app/linux) with its full path, so it is written when
+  # installing: the prefix is then the one the files land under (the .deb's
+  # /usr, `cmake --install --prefix`'s), not the one CMake was configured with.
+  install(CODE "set(kal_entry_template \"${kal_packaging}/kalvessa-screensaver.desktop.in\")
+set(kal_libexecdir \"${CMAKE_INSTALL_LIBEXECDIR}\")
+set(kal_datadir \"${CMAKE_INSTALL_DATADIR}\")")
+  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/InstallSaverEntry.cmake)
   foreach(size 32 48 64 128 256)
     install(FILES ${kal_packaging}/icons/kalvessa-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME kalvessa.png)
@@ -59,9 +67,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # The dialog's Japanese captions need a Japanese face; the daemon runs it.
+  # The dialog's Japanese captions need a Japanese face; a daemon runs it.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | mate-screensaver | xsecurelock")
   # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the rest.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Kalvessa fills the screen with black on which a swarm of glowing yellow
 particles streams down from an invisible point wandering over the
@@ -69,7 +77,8 @@ screen, each particle trailing a short gold-to-black tail.
 .
 The package holds the program (with its settings dialog, kalvessa /c,
 also in the desktop's menus), a link and a description for the
-XScreenSaver daemon, which runs it as kalvessa --root.")
+XScreenSaver daemon, which runs it as kalvessa --root, and a theme
+entry for the MATE and Xfce screen savers. xsecurelock runs it too.")
 endif()
 
 include(CPack)

@@ -17,11 +17,15 @@ run_pkgs=(
 # and benchmarks; xprobe and the backend tests use Xfixes; clang's libFuzzer,
 # clang-format and clang-tidy for the fuzz targets, the format and lint checks;
 # Xorg's dummy driver and xrandr give the monitor tests several monitors.
+# The desktops' savers the daemon tests run: MATE's (with a session bus of the
+# test's own, dbus-run-session, and GSettings kept by dconf on it) and
+# xsecurelock.
 test_pkgs=(
   googletest libgtest-dev libbenchmark-dev libgif-dev libjpeg62-turbo-dev libpng-dev libxfixes-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 x11-apps openbox locales fonts-ipafont-gothic
   xscreensaver xscreensaver-data-extra libxtst-dev
+  mate-screensaver xsecurelock dbus-daemon dconf-service dconf-gsettings-backend libglib2.0-bin
   fonts-urw-base35
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang clang-format clang-tidy libclang-rt-14-dev

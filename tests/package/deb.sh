@@ -66,6 +66,12 @@ diff <(expected_files | sort) "$WORK/installed" >"$WORK/installed.diff" ||
 [ "$root/usr/libexec/xscreensaver/kalvessa" -ef "$root/usr/bin/kalvessa" ] || fail "the daemon's link is dangling"
 desktop-file-validate "$root/usr/share/applications/kalvessa.desktop" || fail "the desktop entry is not valid"
 grep -qx 'Exec=kalvessa /c' "$root/usr/share/applications/kalvessa.desktop" || fail "the desktop entry does not run /c"
+# The saver theme of MATE and Xfce: their savers run only a program in the
+# daemon's folder, so Exec names the link there.
+theme=$root/usr/share/applications/screensavers/kalvessa.desktop
+desktop-file-validate "$theme" || fail "the saver theme entry is not valid"
+grep -qx 'Exec=/usr/libexec/xscreensaver/kalvessa --root' "$theme" || fail "the theme runs $(grep '^Exec=' "$theme")"
+grep -qx 'TryExec=/usr/libexec/xscreensaver/kalvessa' "$theme" || fail "the theme tries $(grep '^TryExec=' "$theme")"
 export KALVESSA=$root/usr/bin/kalvessa
 PATH="$root/usr/bin:$PATH" check_installed_programs
 

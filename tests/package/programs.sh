@@ -46,6 +46,7 @@ expected_files() {
 ./usr/bin/kalvessa
 ./usr/libexec/xscreensaver/kalvessa
 ./usr/share/applications/kalvessa.desktop
+./usr/share/applications/screensavers/kalvessa.desktop
 ./usr/share/doc/kalvessa/README.md
 ./usr/share/doc/kalvessa/changelog.gz
 ./usr/share/doc/kalvessa/copyright

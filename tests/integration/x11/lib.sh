@@ -130,6 +130,13 @@ still_running() {
   kill -0 "$1" 2>/dev/null
 }
 
+# alive PID: the process runs. A zombie is not alive: a program whose parent
+# died first waits as one until the system reaps it, which can take a second.
+alive() {
+  local stat
+  stat=$(ps -o stat= -p "$1" 2>/dev/null) && [[ $stat != Z* ]]
+}
+
 # run_quick ARGS...: a start that must end by itself; exit code in EXIT_CODE.
 run_quick() {
   "$KALVESSA" "$@" >"$WORK/quick.out" 2>&1 &
