@@ -26,18 +26,18 @@ enum class Feature : std::uint8_t {
   kPointerPosition,      // GetCursorPos: the pointer anywhere on the screen
   kCaptionZoom,          // AnimateCaptionZoom: the rectangle animation of opening and closing
   // ---- the desktop ----
-  kOsVersion,            // GetVersion
-  kPasswordServices,     // PwdChangePassword, VerifyScreenSavePwd
-  kScreenSaverFlags,     // SetScreenSaverRunning, SetScreenSavingActive
-  kMessageBoxes,         // ShowMessage: the system's own message box
-  kOpenDocument,         // OpenDocument: the desktop's "open" of an address
-  kInstanceLock,         // HoldInstanceLock: one saver or dialog per desktop
+  kOsVersion,         // GetVersion
+  kPasswordServices,  // PwdChangePassword, VerifyScreenSavePwd
+  kScreenSaverFlags,  // SetScreenSaverRunning, SetScreenSavingActive
+  kMessageBoxes,      // ShowMessage: the system's own message box
+  kOpenDocument,      // OpenDocument: the desktop's "open" of an address
+  kInstanceLock,      // HoldInstanceLock: one saver or dialog per desktop
 };
 
 inline constexpr std::array kAllFeatures = {
-    Feature::kSeveralMonitors, Feature::kHighDpiScaling,  Feature::kFindWindowByCaption,
-    Feature::kEmbedWindow,     Feature::kAdoptWindow,     Feature::kPointerPosition,
-    Feature::kCaptionZoom,     Feature::kOsVersion,       Feature::kPasswordServices,
+    Feature::kSeveralMonitors,  Feature::kHighDpiScaling, Feature::kFindWindowByCaption,
+    Feature::kEmbedWindow,      Feature::kAdoptWindow,    Feature::kPointerPosition,
+    Feature::kCaptionZoom,      Feature::kOsVersion,      Feature::kPasswordServices,
     Feature::kScreenSaverFlags, Feature::kMessageBoxes,   Feature::kOpenDocument,
     Feature::kInstanceLock,
 };

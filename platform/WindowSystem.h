@@ -40,6 +40,14 @@ class WindowSystem {
   // done() is true or no window of the program is loaded.
   virtual void RunModalLoop(const std::function<bool()>& done) = 0;
 
+  // ---- whether anyone can see ----
+  // False while nothing drawn can be seen: the display is powered down, or
+  // the compositor has stopped asking for frames (the window is hidden). The
+  // saver's frame loop rests then. Asked after every frame, so a backend
+  // answers from what it knows (asking its system at most once a second, or
+  // following its notices).
+  virtual bool Presenting() { return true; }
+
   // ---- the screen ----
   virtual ScreenMetrics Screen() = 0;
   // Every monitor's rectangle in screen pixels, the primary first (its size

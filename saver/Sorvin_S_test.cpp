@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "platform/Errors.h"
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/memory/RunForTest.h"
+#include "saver/FramePacer.h"
 #include "startup/Run.h"
 #include "startup/SettingsFile.h"
 #include "startup/Sorvin_B.h"
@@ -224,6 +226,38 @@ TEST(SaverAnimation, DrawsOnlyTrailColoursAndIsPacedBetweenBatches) {
   double seconds = std::chrono::duration<double>(p.now.time_since_epoch()).count();
   EXPECT_NEAR(seconds, 20000.0 / 6000.0, 0.05);
   EXPECT_GT(p.waits, 150);
+}
+
+// While nothing drawn can be seen (the display powered down, the window
+// hidden) no frame runs and the saver sleeps, looking again once a second;
+// input still ends it at once, and afterwards it goes on at its pace without
+// making up for the rest.
+TEST(SaverRest, NoFramesWhileNothingIsShownInputStillEndsItAndNoBurstAfter) {
+  using std::chrono::seconds;
+  const TimePoint restFrom = TimePoint{} + seconds(1), restTo = TimePoint{} + seconds(31);
+  for (const TimePoint keyAt : {TimePoint{} + seconds(6), TimePoint{} + seconds(33)}) {
+    MemoryPlatform p;
+    std::vector<TimePoint> frames;  // when each DoEvents ran: one after every frame, and one per look
+    p.onDoEvents = [&](long) {
+      frames.push_back(p.now);
+      p.presenting = p.now < restFrom || p.now >= restTo;
+    };
+    p.ScheduleInputAt(keyAt, Key());
+    EXPECT_GT(RunSaver(p, "/s"), 0);
+    auto between = [&](TimePoint a, TimePoint b) {
+      return std::count_if(frames.begin(), frames.end(), [&](TimePoint t) { return t >= a && t < b; });
+    };
+    const long batch = kDesignFramesPerSecond / kPacerBatchesPerSecond;
+    // A batch may be under way as the rest begins; then only looks.
+    EXPECT_LE(between(restFrom + seconds(1), std::min(keyAt, restTo)), 32);
+    if (keyAt < restTo) {
+      // The key ends the resting saver when it arrives.
+      EXPECT_EQ(p.now, keyAt);
+    } else {
+      EXPECT_GE(between(restTo + seconds(1), restTo + seconds(2)), kDesignFramesPerSecond - batch);
+      EXPECT_LE(between(restTo, restTo + seconds(1)), kDesignFramesPerSecond + 2 * batch);
+    }
+  }
 }
 
 }  // namespace

@@ -17,4 +17,11 @@ void RunSwarm(Swarm& swarm, std::int16_t particleCount, std::int16_t width, std:
 PacedFrames::PacedFrames(WindowSystem& windows, std::function<bool()> keepGoing)
     : windows_(windows), keepGoing_(std::move(keepGoing)), pacer_(windows, kDesignFramesPerSecond) {}
 
+void PacedFrames::Rest() {
+  while (!windows_.Presenting() && Continue()) {
+    windows_.WaitUntil(windows_.Now() + kRestLook);
+    windows_.DoEvents();
+  }
+}
+
 }  // namespace kal

@@ -35,6 +35,10 @@ void RunSwarm(Swarm& swarm, std::int16_t particleCount, std::int16_t width, std:
 // The host on a desktop: each frame is followed by the window system's events
 // (where input ends the saver) and the pacer's wait, which holds the frames
 // to the design pace. `keepGoing` (empty: for ever) is asked before each frame.
+// While the window system presents nothing (the display is off, the window
+// hidden) no frame runs: the loop sleeps, waking for input and to look again,
+// and then goes on from where it was at its pace, without making up for the
+// time it rested.
 class PacedFrames final : public FrameHost {
  public:
   explicit PacedFrames(WindowSystem& windows, std::function<bool()> keepGoing = {});
@@ -42,9 +46,14 @@ class PacedFrames final : public FrameHost {
   void AfterFrame() override {
     windows_.DoEvents();
     pacer_.FrameDone();
+    if (!windows_.Presenting()) Rest();
   }
+  // How long a rest sleeps before it looks again (input ends a sleep at once).
+  static constexpr auto kRestLook = std::chrono::seconds(1);
 
  private:
+  void Rest();
+
   WindowSystem& windows_;
   std::function<bool()> keepGoing_;
   FramePacer pacer_;

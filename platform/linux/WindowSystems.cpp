@@ -30,8 +30,8 @@ WindowSystemChoice ChooseWindowSystem(std::span<const WindowSystemEntry> table,
     if (choice.entry == nullptr) {
       std::string known;
       for (const WindowSystemEntry& e : table) known += (known.empty() ? "" : ", ") + std::string(e.name);
-      choice.error = "unknown window system \"" + std::string(wanted) + "\" in " + variable + " (this build has " +
-                     known + ")";
+      choice.error = "unknown window system \"" + std::string(wanted) + "\" in " + variable +
+                     " (this build has " + known + ")";
     }
     return choice;
   }

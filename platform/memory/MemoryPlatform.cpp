@@ -99,8 +99,9 @@ bool MemoryWindow::EmbedInto(Handle host) {
   owner_.Log(s.str());
   owner_.Log("SetParent " + std::to_string(host));
   const std::vector<MemoryWindow*> ours = owner_.LoadedWindows();
-  const bool known = owner_.foreignRects.count(host) > 0 ||
-                     std::any_of(ours.begin(), ours.end(), [&](MemoryWindow* w) { return w->handle() == host; });
+  const bool known =
+      owner_.foreignRects.count(host) > 0 ||
+      std::any_of(ours.begin(), ours.end(), [&](MemoryWindow* w) { return w->handle() == host; });
   if (owner_.refuseSetParent || !known) return false;
   parent_ = host;
   return true;

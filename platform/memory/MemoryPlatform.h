@@ -125,6 +125,7 @@ class MemoryPlatform final : public Platform,
   bool versionCallSucceeds = true;
   OsVersion version{2};
   bool instanceLockHeldElsewhere = false;  // another process holds the instance lock
+  bool presenting = true;                  // Presenting(): false as while the display is off
   Handle rootWindow = 0;                   // BackgroundWindow(): a window of foreignRects, or 0
   bool makeWindowFails = false;            // the system refuses every new window
   std::optional<bool> passwordAnswer;      // nullopt: no password service
@@ -188,6 +189,7 @@ class MemoryPlatform final : public Platform,
   }
   void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override;
+  bool Presenting() override { return presenting; }
   ScreenMetrics Screen() override;
   std::vector<PixelRect> Monitors() override;
   std::unique_ptr<PlatformWindow> MakeWindow(const WindowDesc& desc, WindowHandler& handler) override;

@@ -20,7 +20,6 @@
 
 namespace kal::win32 {
 
-inline constexpr Features kWin32Features =
-    Features::All().Without(Feature::kAdoptWindow);
+inline constexpr Features kWin32Features = Features::All().Without(Feature::kAdoptWindow);
 
 }  // namespace kal::win32

@@ -18,9 +18,12 @@ HMODULE OwnModule() {
 
 LPCWSTR TypeOf(ResourceType type) {
   switch (type) {
-    case ResourceType::kIcon: return RT_ICON;
-    case ResourceType::kIconGroup: return RT_GROUP_ICON;
-    case ResourceType::kData: break;
+    case ResourceType::kIcon:
+      return RT_ICON;
+    case ResourceType::kIconGroup:
+      return RT_GROUP_ICON;
+    case ResourceType::kData:
+      break;
   }
   return RT_RCDATA;
 }

@@ -18,11 +18,13 @@ class ProbeWindow final : public WindowHandler {};
 
 // The features whose answers disagree with the declaration, each with what
 // was seen. `caption` is used for a window the probe makes and looks for.
-inline std::vector<std::string> FeatureMismatches(Platform& p, const std::string& caption = "kal feature probe") {
+inline std::vector<std::string> FeatureMismatches(Platform& p,
+                                                  const std::string& caption = "kal feature probe") {
   std::vector<std::string> out;
   auto expect = [&](Feature f, bool answered, const std::string& seen) {
     if (answered != p.Has(f)) {
-      out.push_back(std::string(FeatureName(f)) + (p.Has(f) ? ": declared, but " : ": not declared, but ") + seen);
+      out.push_back(std::string(FeatureName(f)) + (p.Has(f) ? ": declared, but " : ": not declared, but ") +
+                    seen);
     }
   };
   WindowSystem& w = p.Windows();
@@ -48,7 +50,8 @@ inline std::vector<std::string> FeatureMismatches(Platform& p, const std::string
   a->Show();
   w.DoEvents();
   const Handle found = w.FindTopLevelWindow(caption);
-  expect(Feature::kFindWindowByCaption, found == a->handle(), "FindTopLevelWindow gave " + std::to_string(found));
+  expect(Feature::kFindWindowByCaption, found == a->handle(),
+         "FindTopLevelWindow gave " + std::to_string(found));
   const bool embedded = b->EmbedInto(a->handle());
   expect(Feature::kEmbedWindow, embedded, embedded ? "EmbedInto worked" : "EmbedInto refused");
   b->Unload();
