@@ -78,7 +78,7 @@ class EventLoop {
   // The same until done() is true.
   void RunModalLoop(const std::function<bool()>& done);
 
-  // See Platform::SetTimer. A non-positive interval would fire without end:
+  // See WindowSystem::SetTimer. A non-positive interval would fire without end:
   // it is refused with std::invalid_argument.
   int SetTimer(Clock::duration interval, std::function<void()> tick);
   void KillTimer(int id);

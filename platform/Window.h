@@ -79,7 +79,7 @@ class WindowHandler {
   // window may answer otherwise (the saver asks for its password first). A
   // program whose last window is gone then ends.
   virtual void OnCloseRequest(PlatformWindow& self);
-  // Monitors were plugged, unplugged or arranged anew: Platform::Monitors()
+  // Monitors were plugged, unplugged or arranged anew: WindowSystem::Monitors()
   // tells the new layout. Every loaded top-level window hears it.
   virtual void OnDisplayChange(PlatformWindow& /*self*/) {}
 };
