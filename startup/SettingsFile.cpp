@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "startup/IniFile.h"
 
@@ -50,8 +51,17 @@ std::string ReadIniString(Platform& platform, std::string_view section, std::str
   return ReadIniString(files, section, key, file);
 }
 
-std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
-                          std::string_view value, const std::string& file) {
+namespace {
+
+// Why a save did not happen ("" when it did), and whether the value may be
+// stored in another file instead.
+struct Refusal {
+  std::string why;
+  bool elsewhere = true;
+};
+
+Refusal Save(SettingsStorage& files, std::string_view section, std::string_view key, std::string_view value,
+             const std::string& file) {
   std::string_view s = UpToNul(section.substr(0, kNameBuffer));
   std::string_view k = UpToNul(key.substr(0, kNameBuffer));
   std::optional<std::string> existing = files.ReadFile(file);
@@ -59,16 +69,32 @@ std::string SaveIniString(SettingsStorage& files, std::string_view section, std:
   // nothing would lose every other line it holds.
   if (!existing && files.FileExists(file)) {
     std::string why = files.LastFileError();
-    return why.empty() ? "ファイルを読み取れません。" : why;
+    return {why.empty() ? "ファイルを読み取れません。" : why};
   }
   std::optional<std::string> bytes =
       IniFileSet(existing.value_or(std::string()), Spelled(s), Spelled(k), Spelled(UpToNul(value)));
-  if (!bytes) return "ファイルの Unicode テキストには書き込めません。";
+  if (!bytes) return {"ファイルの Unicode テキストには書き込めません。"};
+  // Written, it could not be read back: from then on the count would be
+  // lost and every later save refused. The file is the user's to trim, not
+  // ours to pass over.
+  if (bytes->size() > kMaxSettingsFileBytes) {
+    return {"保存すると " + std::to_string(bytes->size()) + " バイトになり、設定ファイルとして読める " +
+                std::to_string(kMaxSettingsFileBytes) +
+                " バイト (1 MiB) を超えるため、書き込みませんでした。",
+            false};
+  }
   if (!files.WriteFileAtomic(file, *bytes)) {
     std::string why = files.LastFileError();
-    return why.empty() ? "ファイルに書き込めません。" : why;
+    return {why.empty() ? "ファイルに書き込めません。" : why};
   }
   return {};
+}
+
+}  // namespace
+
+std::string SaveIniString(SettingsStorage& files, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file) {
+  return Save(files, section, key, value, file).why;
 }
 
 bool StoreIniString(Platform& platform, std::string_view section, std::string_view key,
@@ -106,11 +132,11 @@ std::string ReadSetting(Platform& platform) {
 std::string WriteSetting(Platform& platform, std::string_view value) {
   const SettingsFiles files = SettingsPaths(platform);
   PlatformStorage storage(platform);
-  std::string why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.beside);
-  if (why.empty()) return {};
-  std::string report = "設定を保存できませんでした。\n" + files.beside + "\n" + why;
-  if (files.perUser.empty()) return report;
-  why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.perUser);
+  const Refusal beside = Save(storage, kSettingsSection, kSettingsKey, value, files.beside);
+  if (beside.why.empty()) return {};
+  std::string report = "設定を保存できませんでした。\n" + files.beside + "\n" + beside.why;
+  if (files.perUser.empty() || !beside.elsewhere) return report;
+  const std::string why = SaveIniString(storage, kSettingsSection, kSettingsKey, value, files.perUser);
   if (why.empty()) return {};
   return report + "\n" + files.perUser + "\n" + why;
 }
