@@ -48,13 +48,15 @@ TEST(InstanceLock, OneKeyPerDisplayWhateverItsSpelling) {
   const std::vector<Display> displays = {
       {K::kX11,
        {":0", ":0.0", ":00", "unix:0", "unix:0.1", "localhost:0", "LOCALHOST:0.0", "127.0.0.1:0", "::1:0",
-        "[::1]:0", "kal-box:0", "KAL-BOX:0.0", "unix/:0", "tcp/localhost:0", "host/unix:0", "/tmp/.X11-unix/X0",
-        "//tmp/.X11-unix/./X0.1"}},
+        "[::1]:0", "kal-box:0", "KAL-BOX:0.0", "unix/:0", "tcp/localhost:0", "host/unix:0",
+        "/tmp/.X11-unix/X0", "//tmp/.X11-unix/./X0.1"}},
       {K::kX11, {":1", "unix:1.0", "/tmp/.X11-unix/X1"}},
       {K::kX11, {"other:0", "OTHER:0.0", "tcp/other:0"}},
       {K::kX11, {"other:10", "other:10.0"}},
       {K::kX11, {"other.example:10"}},
-      {K::kX11, {"/private/tmp/com.apple.launchd.AbC/org.xquartz:0", "/private/tmp/com.apple.launchd.AbC/org.xquartz:0.0"}},
+      {K::kX11,
+       {"/private/tmp/com.apple.launchd.AbC/org.xquartz:0",
+        "/private/tmp/com.apple.launchd.AbC/org.xquartz:0.0"}},
       {K::kX11, {"/var/run/x-socket"}},
       {K::kX11, {longHost + ":0"}},
       {K::kX11, {longHost + ":1"}},
@@ -64,9 +66,20 @@ TEST(InstanceLock, OneKeyPerDisplayWhateverItsSpelling) {
       {K::kWayland, {"/run/user/1001/wayland-1"}},
   };
   // Addresses that name no display: each a key of its own.
-  const std::vector<std::string> malformed = {"",         "garbage",    ":",           ":x",        ":0.",
-                                              ":0.x",     ":-1",        "host::0",     ":0 ",       "../../etc",
-                                              "%3A0",     "x11-local-0", ":18446744073709551616", "\n",
+  const std::vector<std::string> malformed = {"",
+                                              "garbage",
+                                              ":",
+                                              ":x",
+                                              ":0.",
+                                              ":0.x",
+                                              ":-1",
+                                              "host::0",
+                                              ":0 ",
+                                              "../../etc",
+                                              "%3A0",
+                                              "x11-local-0",
+                                              ":18446744073709551616",
+                                              "\n",
                                               std::string("\0:0", 3)};
 
   auto safe = [](const std::string& key) {
@@ -78,7 +91,8 @@ TEST(InstanceLock, OneKeyPerDisplayWhateverItsSpelling) {
   for (const Display& d : displays) {
     const std::string key = DisplayLockKey(d.kind, d.spellings.front(), env);
     EXPECT_TRUE(safe(key)) << key;
-    for (const std::string& s : d.spellings) EXPECT_EQ(DisplayLockKey(d.kind, s, env), key) << "'" << s << "'";
+    for (const std::string& s : d.spellings)
+      EXPECT_EQ(DisplayLockKey(d.kind, s, env), key) << "'" << s << "'";
     EXPECT_TRUE(owner.emplace(key, d.spellings.front()).second)
         << "'" << d.spellings.front() << "' and '" << owner[key] << "' share " << key;
   }
@@ -103,8 +117,11 @@ TEST(InstanceLock, LocksLiveOnlyInFoldersNobodyElseCanWrite) {
   };
   const std::vector<Case> cases = {
       {{"/run/user/1000/", "", "", "/home/u", "Box", 1000},
-       {{"/run/user/1000", false, ""}, {"/tmp/kalvessa-1000", true, ""}, {"/home/u/.cache/kalvessa", true, "@box"}}},
-      {{"run", "/var/tmp//", "/c", "", "", 0}, {{"/var/tmp/kalvessa-0", true, ""}, {"/c/kalvessa", true, ""}}},
+       {{"/run/user/1000", false, ""},
+        {"/tmp/kalvessa-1000", true, ""},
+        {"/home/u/.cache/kalvessa", true, "@box"}}},
+      {{"run", "/var/tmp//", "/c", "", "", 0},
+       {{"/var/tmp/kalvessa-0", true, ""}, {"/c/kalvessa", true, ""}}},
       {{"", "tmp", "cache", "home", "h", 5}, {{"/tmp/kalvessa-5", true, ""}}},
   };
   for (const Case& c : cases) {
@@ -212,12 +229,13 @@ TEST(InstanceLock, TakesEveryKeyOrNone) {
         << keys.front() << "," << keys.back() << " (1: taken beside a held key, 2: a part was kept)";
   }
   // Keys this process holds already count as taken.
-  EXPECT_EQ(InChild([&] {
-              OnlyRuntime(runtime);
-              return HoldInstanceLocks({"c", "d"}) && HoldInstanceLocks({"d", "c"}) && HoldInstanceLocks({"c"}) ? 0
-                                                                                                                : 1;
-            }),
-            0);
+  EXPECT_EQ(
+      InChild([&] {
+        OnlyRuntime(runtime);
+        return HoldInstanceLocks({"c", "d"}) && HoldInstanceLocks({"d", "c"}) && HoldInstanceLocks({"c"}) ? 0
+                                                                                                          : 1;
+      }),
+      0);
   (void)!::write(go[1], "x", 1);
   ::waitpid(holder, nullptr, 0);
   EXPECT_EQ(takes({"a", "b"}), 0) << "the holder's end did not free its lock";
@@ -238,8 +256,9 @@ TEST(InstanceLock, TakesEveryKeyOrNone) {
             0);
   const std::string text = PosixFiles::ReadFile(said).value_or("(nothing)");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-  for (const std::string& part : std::vector<std::string>{"running without it", open + ": writable by others (mode 0777)",
-        open + "/kalvessa-" + std::to_string(::geteuid()) + ": a symbolic link", said + "/kalvessa: "}) {
+  for (const std::string& part : std::vector<std::string>{
+           "running without it", open + ": writable by others (mode 0777)",
+           open + "/kalvessa-" + std::to_string(::geteuid()) + ": a symbolic link", said + "/kalvessa: "}) {
     EXPECT_NE(text.find(part), std::string::npos) << part << " not in: " << text;
   }
   std::filesystem::remove_all(d);
