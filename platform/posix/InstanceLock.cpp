@@ -105,7 +105,7 @@ std::string CleanPath(std::string_view path) {
 std::string LocalX11Key(unsigned long display) { return "x11-local-" + std::to_string(display); }
 
 std::string X11Key(std::string_view address, const LockEnvironment& env) {
-  const std::string raw = "x11-raw-" + Escape(address);
+  std::string raw = "x11-raw-" + Escape(address);
   if (address.empty()) return raw;
   if (address.front() == '/') {
     // A path to the server's socket. The local servers' own sockets are the
@@ -322,7 +322,9 @@ bool HoldInstanceLocks(std::vector<std::string> keys) {
         }
         return false;
       case Taken::kNoPlace:
-        unlocked += (unlocked.empty() ? "" : "; ") + key + " (" + whyNot + ")";
+        if (!unlocked.empty()) unlocked += "; ";
+        unlocked += key;
+        unlocked += " (" + whyNot + ")";
         break;
     }
   }
