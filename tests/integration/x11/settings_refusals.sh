@@ -73,7 +73,7 @@ if open_dialog; then
 fi
 
 log "B: a file of mode 0444"
-printf '[Section]\r\n%s= 250\r\n' "$KEY" >"$INI"
+printf '[Section]\r\n%s=250\r\n' "$KEY" >"$INI" # 設定 would store " 250": other bytes
 chmod 444 "$INI"
 cp -p "$INI" "$WORK/before-b.ini"
 if open_dialog; then
