@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "startup/IniFile.h"
 
@@ -44,8 +45,17 @@ std::string ReadIniString(FileSystem& files, std::string_view section, std::stri
   return v;
 }
 
-std::string SaveIniString(FileSystem& files, std::string_view section, std::string_view key,
-                          std::string_view value, const std::string& file) {
+namespace {
+
+// Why a save did not happen ("" when it did), and whether the value may be
+// stored in another file instead.
+struct Refusal {
+  std::string why;
+  bool elsewhere = true;
+};
+
+Refusal Save(FileSystem& files, std::string_view section, std::string_view key, std::string_view value,
+             const std::string& file) {
   std::string_view s = UpToNul(section.substr(0, kNameBuffer));
   std::string_view k = UpToNul(key.substr(0, kNameBuffer));
   std::optional<std::string> existing = files.ReadFile(file);
@@ -53,20 +63,36 @@ std::string SaveIniString(FileSystem& files, std::string_view section, std::stri
   // nothing would lose every other line it holds.
   if (!existing && files.FileExists(file)) {
     std::string why = files.LastFileError();
-    return why.empty() ? "ファイルを読み取れません。" : why;
+    return {why.empty() ? "ファイルを読み取れません。" : why};
   }
   std::optional<std::string> bytes =
       IniFileSet(existing.value_or(std::string()), Spelled(s), Spelled(k), Spelled(UpToNul(value)));
-  if (!bytes) return "ファイルの Unicode テキストには書き込めません。";
+  if (!bytes) return {"ファイルの Unicode テキストには書き込めません。"};
+  // Written, it could not be read back: from then on the count would be
+  // lost and every later save refused. The file is the user's to trim, not
+  // ours to pass over.
+  if (bytes->size() > kMaxSettingsFileBytes) {
+    return {"保存すると " + std::to_string(bytes->size()) + " バイトになり、設定ファイルとして読める " +
+                std::to_string(kMaxSettingsFileBytes) +
+                " バイト (1 MiB) を超えるため、書き込みませんでした。",
+            false};
+  }
   if (!files.WriteFileAtomic(file, *bytes)) {
     std::string why = files.LastFileError();
-    return why.empty() ? "ファイルに書き込めません。" : why;
+    return {why.empty() ? "ファイルに書き込めません。" : why};
   }
   return {};
 }
 
-bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key, std::string_view value,
-                    const std::string& file) {
+}  // namespace
+
+std::string SaveIniString(FileSystem& files, std::string_view section, std::string_view key,
+                          std::string_view value, const std::string& file) {
+  return Save(files, section, key, value, file).why;
+}
+
+bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key,
+                    std::string_view value, const std::string& file) {
   return SaveIniString(files, section, key, value, file).empty();
 }
 
@@ -98,11 +124,11 @@ std::string ReadSetting(FileSystem& files) {
 
 std::string WriteSetting(FileSystem& files, std::string_view value) {
   const SettingsFiles paths = SettingsPaths(files);
-  std::string why = SaveIniString(files, kSettingsSection, kSettingsKey, value, paths.beside);
-  if (why.empty()) return {};
-  std::string report = "設定を保存できませんでした。\n" + paths.beside + "\n" + why;
-  if (paths.perUser.empty()) return report;
-  why = SaveIniString(files, kSettingsSection, kSettingsKey, value, paths.perUser);
+  const Refusal beside = Save(files, kSettingsSection, kSettingsKey, value, paths.beside);
+  if (beside.why.empty()) return {};
+  std::string report = "設定を保存できませんでした。\n" + paths.beside + "\n" + beside.why;
+  if (paths.perUser.empty() || !beside.elsewhere) return report;
+  const std::string why = SaveIniString(files, kSettingsSection, kSettingsKey, value, paths.perUser);
   if (why.empty()) return {};
   return report + "\n" + paths.perUser + "\n" + why;
 }

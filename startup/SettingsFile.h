@@ -1,6 +1,7 @@
 // The settings file: one INI file holding the particle count.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ inline constexpr std::string_view kSettingsKey = "\xCA\xDF\xB0\xC3\xA8\xB8\xD9\x
 inline constexpr std::u8string_view kSettingsKeyUnicode =
     u8"\uFF8A\uFF9F\uFF70\uFF83\uFF68\uFF78\uFF99\u306E\u6570";
 inline constexpr std::string_view kSettingsFileName = "Kalvessa.ini";
+// The largest settings file the platforms' readers take (PosixFiles and
+// Win32Files read up to this many bytes): no save makes a file larger, or
+// its value could never be read back.
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{1} << 20;
 
 // The settings file's path: the settings directory, one separator, the file
 // name. Nothing is tested or removed, so a drive root "C:\" gives
@@ -32,8 +37,9 @@ std::string ReadIniString(FileSystem& files, std::string_view section, std::stri
 // file is replaced atomically so a crash or a full disk never leaves it
 // truncated. A file that exists but cannot be read (no permission, too
 // large, not a regular file) is left alone, as is one whose encoding cannot
-// take the text: rewriting it would lose what it holds. Empty text when the
-// value was stored; otherwise why not.
+// take the text: rewriting it would lose what it holds. So is one the value
+// would make larger than kMaxSettingsFileBytes, and a read-only one. Empty
+// text when the value was stored; otherwise why not.
 std::string SaveIniString(FileSystem& files, std::string_view section, std::string_view key,
                           std::string_view value, const std::string& file);
 // The same, telling whether the value was stored.
@@ -58,9 +64,11 @@ SettingsFiles SettingsPaths(FileSystem& files);
 // the file beside the program.
 std::string ReadSetting(FileSystem& files);
 
-// Stores the count's text beside the program, else in the per-user file.
-// Empty text when it was stored; otherwise what to tell the user: the file
-// and the system's reason.
+// Stores the count's text beside the program, else (that folder or file
+// cannot be written, the file is read-only) in the per-user file. A file
+// beside the program that the value would make too large to read is not
+// passed over: the user is told. Empty text when it was stored; otherwise
+// what to tell the user: the file and the reason.
 std::string WriteSetting(FileSystem& files, std::string_view value);
 
 }  // namespace kal

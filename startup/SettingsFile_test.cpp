@@ -78,6 +78,38 @@ TEST(SettingsFile, AUnicodeFileThatCannotTakeTheTextIsLeftAlone) {
   }
 }
 
+TEST(SettingsFile, ASaveNeverMakesAFileItsReaderWouldRefuse) {
+  static_assert(static_cast<std::size_t>(PosixFiles::kMaxReadBytes) == kMaxSettingsFileBytes);
+  // A file of exactly the largest size read, holding "250" without the
+  // blank: " 250" makes it one byte larger.
+  const std::string head = "[Section]\r\n" + std::string(kSettingsKey) + "=250\r\n;";
+  const std::string full = head + std::string(kMaxSettingsFileBytes - head.size() - 2, 'x') + "\r\n";
+  ASSERT_EQ(full.size(), kMaxSettingsFileBytes);
+  struct Case {
+    std::string value;
+    bool stored;
+  };
+  for (const Case& c : {Case{" 250", false}, Case{" 2500", false}, Case{"251", true}, Case{"25", true}}) {
+    MemoryPlatform p;
+    p.appPath = "C:\\Kalvessa";
+    p.userSettingsDirectory = "C:\\Users\\u\\AppData\\Roaming\\Kalvessa";  // a file to fall back to
+    const SettingsFiles files = SettingsPaths(p);
+    p.files[files.beside] = full;
+    const std::string report = WriteSetting(p, c.value);
+    EXPECT_EQ(report.empty(), c.stored) << c.value << ": " << report;
+    EXPECT_EQ(p.files.count(files.perUser), 0u) << c.value << ": passed over to the per-user file";
+    if (c.stored) {
+      EXPECT_EQ(ReadSetting(p), c.value);
+      EXPECT_LE(p.files[files.beside].size(), kMaxSettingsFileBytes);
+    } else {
+      EXPECT_EQ(p.files[files.beside], full) << c.value;
+      const std::string size = std::to_string(kMaxSettingsFileBytes + c.value.size() - 3);
+      for (const std::string& part : {files.beside, size, std::to_string(kMaxSettingsFileBytes)})
+        EXPECT_NE(report.find(part), std::string::npos) << part << " not in: " << report;
+    }
+  }
+}
+
 TEST(SettingsFile, AFileTooLargeOrNotRegularIsNeverRewritten) {
   char tmpl[] = "/tmp/kal-settings-XXXXXX";
   ASSERT_NE(::mkdtemp(tmpl), nullptr);

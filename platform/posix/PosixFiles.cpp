@@ -193,6 +193,9 @@ bool PosixFiles::WriteFileAtomic(const std::string& requested, std::string_view 
   const bool existed = ::lstat(path.c_str(), &old) == 0;
   if (!existed && errno != ENOENT) return FailedErrno(errno);
   if (existed && !S_ISREG(old.st_mode)) return Failed(NotRegular(old.st_mode));
+  // A file its owner may not write has been frozen by a user or an
+  // administrator. Its mode decides: access() would say yes to root.
+  if (existed && (old.st_mode & S_IWUSR) == 0) return Failed(PosixFiles::kReadOnlyReason);
   const mode_t mode = existed ? old.st_mode & 07777 : 0666;
 
   RemoveStaleTemporaries(dir, path.substr(path.find_last_of('/') + 1));
@@ -213,6 +216,10 @@ bool PosixFiles::WriteFileAtomic(const std::string& requested, std::string_view 
   if (raw < 0) return FailedErrno(EEXIST);
   Fd fd(raw);
   errno = 0;
+  // The replacement keeps the old file's owner and group where this user may
+  // give them (root saving a user's file leaves it the user's), then its mode
+  // (a change of owner may clear bits).
+  if (existed && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) errno = 0;
   bool ok = !existed || ::fchmod(fd.get(), mode) == 0;
   ok = ok && WriteAll(fd.get(), bytes);
   ok = ok && ::fsync(fd.get()) == 0;

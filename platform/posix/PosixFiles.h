@@ -26,14 +26,19 @@ class PosixFiles {
   // file. Missing parent directories are created (mode 0700, as for a user's
   // configuration). A symbolic link is followed and the regular file it points
   // to replaced (the link stays); anything else there (a directory, a FIFO, a
-  // device) is refused. The temporary ("<name>.tmp-<pid>-<n>") has the final
-  // mode from its creation: the old file's, else 0666 less the umask.
+  // device) is refused, and so is a file whose owner may not write it (a
+  // setting frozen by a user or an administrator, whoever saves). The
+  // temporary ("<name>.tmp-<pid>-<n>") has the final mode from its creation:
+  // the old file's, else 0666 less the umask; it takes the old file's owner
+  // and group where this user may give them.
   // Temporaries of that pattern left beside the target by writers that no
   // longer run are removed. False on any failure, with nothing left behind.
   static bool WriteFileAtomic(const std::string& path, std::string_view bytes);
   // Why the last ReadFile or WriteFileAtomic failed, in the system's words
-  // ("" after a successful write).
+  // or kReadOnlyReason ("" after a successful write).
   static std::string LastWriteError();
+  static constexpr const char* kReadOnlyReason =
+      "読み取り専用のファイルです (所有者に書き込みの許可がありません)。";
   // The time the file was last written (nanoseconds since the epoch), if it exists.
   static std::optional<long long> Modified(const std::string& path);
 

@@ -259,6 +259,56 @@ TEST(PosixFilesTest, WriteReplacesOnlyRegularFilesAndNeverWhatALinkPointsAtOther
   if (!haveDevice) GTEST_SKIP() << "no device node could be made (not root): the device cases did not run";
 }
 
+TEST(PosixFilesTest, AFileItsOwnerMayNotWriteIsNeverReplacedAndAReplacedOneKeepsModeAndOwner) {
+  TempDir dir;
+  const std::string d = dir.path();
+  const bool root = ::geteuid() == 0;  // root may write every file: only the mode tells read-only
+  struct Case {
+    std::string name;
+    mode_t mode;
+    bool replaced;
+    uid_t owner;  // another user's file (root only)
+  };
+  std::vector<Case> cases = {
+      {"r", 0444, false, 0},        {"rx", 0555, false, 0}, {"others-write", 0466, false, 0},
+      {"nothing", 0000, false, 0},  {"rw", 0600, true, 0},  {"rw-r", 0640, true, 0},
+      {"write-only", 0200, true, 0}};
+  if (root) {
+    cases.push_back({"theirs", 0640, true, 65534});
+    cases.push_back({"theirs-r", 0444, false, 65534});
+  }
+  for (const Case& c : cases) {
+    const std::string path = d + "/" + c.name;
+    ASSERT_TRUE(PosixFiles::WriteFileAtomic(path, "old"));
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    if (c.owner != 0) {
+      ASSERT_EQ(::chown(path.c_str(), c.owner, c.owner), 0);
+    }
+  }
+  ASSERT_EQ(::symlink("r", (d + "/link-to-r").c_str()), 0);
+  cases.push_back({"link-to-r", 0444, false, 0});
+  for (const Case& c : cases) {
+    const std::string path = d + "/" + c.name;
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    EXPECT_EQ(PosixFiles::WriteFileAtomic(path, "new"), c.replaced) << c.name;
+    if (!c.replaced) {
+      EXPECT_EQ(PosixFiles::LastWriteError(), PosixFiles::kReadOnlyReason) << c.name;
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, c.mode) << c.name;
+    EXPECT_EQ(after.st_uid, before.st_uid) << c.name;
+    EXPECT_EQ(after.st_gid, before.st_gid) << c.name;
+  }
+  for (const Case& c : cases) {
+    const std::string path = d + "/" + c.name;
+    ::chmod(path.c_str(), 0600);  // readable for the look at its bytes
+    EXPECT_EQ(PosixFiles::ReadFile(path), c.replaced ? "new" : "old") << c.name;
+  }
+  EXPECT_EQ(TempDir::List(d).size(), cases.size()) << "a temporary was left behind";
+}
+
 // Runs a save in a child process that the system kills at its first write
 // (file size limit 1 byte), as a crash mid-save would: its temporary stays.
 pid_t KilledMidSave(const std::string& path) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/win32/WideText.h"
 
 namespace kal::win32 {
@@ -71,10 +73,17 @@ bool WriteAll(HANDLE h, std::string_view bytes) {
 }
 
 DWORD g_lastError = ERROR_SUCCESS;  // why the last read or replacement failed
+std::string g_lastReason;           // the same in our own words, where the system has none
 
 // Records the system's reason (before clean-up changes it) and fails.
 bool Failed(DWORD error) {
   g_lastError = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+  g_lastReason.clear();
+  return false;
+}
+bool FailedBecause(DWORD error, std::string reason) {
+  Failed(error);
+  g_lastReason = std::move(reason);
   return false;
 }
 
@@ -199,6 +208,12 @@ bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) {
   if (path.empty() || IsSeparator(path.back())) return Failed(ERROR_INVALID_NAME);
   std::wstring target;
   if (!ResolveTarget(path, target)) return false;
+  // A read-only file is a setting frozen by a user or an administrator; the
+  // system's own profile writer leaves it alone too.
+  const DWORD oldAttributes = GetFileAttributesW(target.c_str());
+  const bool existed = oldAttributes != INVALID_FILE_ATTRIBUTES;
+  if (existed && (oldAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+    return FailedBecause(ERROR_ACCESS_DENIED, kReadOnlyReason);
   CreateParentDirectories(target);
   RemoveStaleTemporaries(target);
   static unsigned attempt = 0;
@@ -222,17 +237,40 @@ bool ReplaceFileAtomically(const std::wstring& path, std::string_view bytes) {
       return Failed(why);
     }
   }
-  if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD why = GetLastError();
+  if (existed) {
+    // The attributes go over before the replacement, where a ReplaceFileW
+    // that does not carry them (Wine's) still keeps them.
+    const DWORD kept = oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    SetFileAttributesW(temp.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+  }
+  // ReplaceFileW keeps the old file's attributes, security descriptor,
+  // creation time and streams.
+  bool placed = false;
+  DWORD error = ERROR_SUCCESS;
+  if (existed) {
+    placed = ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr);
+    if (!placed) error = GetLastError();
+  }
+  // A new file, an old one that went meanwhile, or one that ReplaceFileW
+  // removed without renaming the replacement: a move puts the new file there.
+  if (!placed && (!existed || error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
+    placed = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!placed) error = GetLastError();
+  }
+  if (!placed) {
     DeleteFileW(temp.c_str());
-    return Failed(why);
+    return Failed(error);
   }
   g_lastError = ERROR_SUCCESS;
+  g_lastReason.clear();
   return true;
 }
 
 std::string LastWriteError() {
   if (g_lastError == ERROR_SUCCESS) return {};
+  if (!g_lastReason.empty()) return g_lastReason;
   wchar_t* text = nullptr;
   DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

@@ -18,6 +18,9 @@ int ReadFileCommand(const std::wstring& path);
 int HoldWindowCommand(const std::wstring& caption, int holdMs);
 // Waits for a visible window of this caption; reports its client area and frame.
 int DialogWaitCommand(const std::wstring& caption, long waitMs);
+// Waits for a message box of this caption; prints its text (line breaks as
+// '|') and presses its OK.
+int MessageCommand(const std::wstring& caption, long waitMs);
 int DotsCommand(const std::wstring& expectedPpm, const std::wstring& capturedBmp, unsigned long seed,
                 int count, int holdMs);
 int AssetsCommand(const std::wstring& dumpDir);

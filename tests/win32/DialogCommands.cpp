@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/WideText.h"
 #include "tests/win32/Commands.h"
 
 namespace kaltest {
@@ -55,6 +56,30 @@ int DialogWaitCommand(const std::wstring& caption, long waitMs) {
       visibleAt, client.right - client.left, client.bottom - client.top, origin.x, origin.y, window.left,
       window.top, window.right, window.bottom, outer.right - outer.left, outer.bottom - outer.top,
       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), static_cast<unsigned long>(style));
+  return 0;
+}
+
+int MessageCommand(const std::wstring& caption, long waitMs) {
+  // A message box is a dialog of the system's class, whatever its owner's caption.
+  const DWORD start = GetTickCount();
+  HWND box = nullptr;
+  while (!(box = FindWindowW(L"#32770", caption.c_str())) || !IsWindowVisible(box)) {
+    if (static_cast<long>(GetTickCount() - start) >= waitMs) {
+      std::printf("none\n");
+      return 1;
+    }
+    Sleep(10);
+  }
+  // The message box keeps its text in the static control 0xFFFF.
+  wchar_t text[4096] = L"";
+  GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(sizeof text / sizeof text[0]));
+  std::wstring line = text;
+  for (wchar_t& c : line) {
+    if (c == L'\r' || c == L'\n') c = L'|';
+  }
+  std::printf("text=%s\n", kal::win32::Narrow(line).c_str());
+  std::fflush(stdout);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
   return 0;
 }
 

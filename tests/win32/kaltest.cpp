@@ -55,6 +55,8 @@ int Usage() {
       "                               says \"ready\", then waits for a visible window of this\n"
       "                               caption: when it showed, client size and screen origin,\n"
       "                               outer size the frame rules give that client, screen size\n"
+      "  message <caption> <wait-ms>  waits for a message box of this caption, prints its text\n"
+      "                               (line breaks as '|') and presses its OK\n"
       "  dots <expected.ppm> <captured.bmp> <seed> <count> <hold-ms>\n"
       "                               draws dots full screen through the Win32 backend\n"
       "  features                     the Win32 backend's features, checked against its answers\n"
@@ -95,6 +97,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"window" && args.size() == 3)
     return HoldWindowCommand(arg(1), static_cast<int>(number(2, 10000)));
   if (cmd == L"dialog-wait" && args.size() == 3) return DialogWaitCommand(arg(1), number(2, 0));
+  if (cmd == L"message" && args.size() == 3) return MessageCommand(arg(1), number(2, 0));
   if (cmd == L"dots" && args.size() == 6) {
     return DotsCommand(arg(1), arg(2), static_cast<unsigned long>(number(3, 1)),
                        static_cast<int>(number(4, 100)), static_cast<int>(number(5, 10000)));
