@@ -91,8 +91,8 @@ std::string SaveIniString(FileSystem& files, std::string_view section, std::stri
   return Save(files, section, key, value, file).why;
 }
 
-bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key,
-                    std::string_view value, const std::string& file) {
+bool StoreIniString(FileSystem& files, std::string_view section, std::string_view key, std::string_view value,
+                    const std::string& file) {
   return SaveIniString(files, section, key, value, file).empty();
 }
 
