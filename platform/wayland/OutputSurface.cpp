@@ -88,15 +88,21 @@ int OutputSurface::bufferWidth() const { return BufferFor(width_, height_, scale
 int OutputSurface::bufferHeight() const { return BufferFor(width_, height_, scale_).height; }
 
 void OutputSurface::Configure(int width, int height) {
-  if ((width <= 0 || height <= 0) && output_ != nullptr) {
-    const OutputPlace p = output_->place();
-    width = p.width;
-    height = p.height;
-  }
   if (width <= 0 || height <= 0) {
-    // Neither the compositor nor the output says: keep what there is.
-    width = width_;
-    height = height_;
+    // The client chooses (a toplevel's first configure). A full-screen
+    // surface made for no output is only placed once it shows a buffer
+    // (sway), so it starts at the size of its output, or of the first one.
+    const std::vector<Output*> outputs = connection_.Outputs();
+    const Output* basis = output_ != nullptr ? output_ : (outputs.empty() ? nullptr : outputs.front());
+    if (configured_ && width_ > 0 && height_ > 0) {
+      width = width_;
+      height = height_;
+    } else if (basis != nullptr && basis->place().width > 0 && basis->place().height > 0) {
+      width = basis->place().width;
+      height = basis->place().height;
+    } else {
+      width = height = 1;
+    }
   }
   const bool first = !configured_;
   const bool resized = width != width_ || height != height_;
