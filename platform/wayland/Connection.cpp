@@ -172,13 +172,15 @@ void Connection::Roundtrip() {
   if (wl_display_roundtrip(display_) < 0) ThrowIfBroken();
 }
 
-void Connection::ThrowIfBroken() const {
-  const int error = wl_display_get_error(display_);
+void Connection::ThrowIfBroken() const { wayland::ThrowIfBroken(display_); }
+
+void ThrowIfBroken(wl_display* display) {
+  const int error = wl_display_get_error(display);
   if (error == 0) return;
   if (error == EPROTO) {
     const wl_interface* interface = nullptr;
     std::uint32_t id = 0;
-    const std::uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
+    const std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
     throw WaylandError(std::string("Wayland protocol error ") + std::to_string(code) + " on " +
                        (interface != nullptr ? interface->name : "an unknown object") + "@" +
                        std::to_string(id));

@@ -34,6 +34,10 @@ class WaylandError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Throws WaylandError, saying why, when the connection of `display` has
+// failed (the compositor went away, or reported a protocol error).
+void ThrowIfBroken(wl_display* display);
+
 struct OutputEvents {
   std::function<void(Output&)> added;    // its first complete report
   std::function<void(Output&)> changed;  // a later report

@@ -21,18 +21,11 @@ timespec Timeout(Clock::duration left) {
 }  // namespace
 
 void EventPump::Check(int result) {
-  if (result >= 0 && wl_display_get_error(display_) == 0) return;
-  const int error = wl_display_get_error(display_);
-  if (error == EPROTO) {
-    const wl_interface* interface = nullptr;
-    std::uint32_t id = 0;
-    const std::uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
-    throw WaylandError(std::string("Wayland protocol error ") + std::to_string(code) + " on " +
-                       (interface != nullptr ? interface->name : "an unknown object") + "@" +
-                       std::to_string(id));
-  }
-  throw WaylandError(std::string("the connection to the Wayland compositor failed: ") +
-                     std::strerror(error != 0 ? error : errno));
+  ThrowIfBroken(display_);
+  // A failure the display has not recorded (yet): the system call's.
+  if (result < 0)
+    throw WaylandError(std::string("the connection to the Wayland compositor failed: ") +
+                       std::strerror(errno));
 }
 
 bool EventPump::DispatchQueued() {
@@ -51,8 +44,9 @@ bool EventPump::EventsQueued() {
 
 bool EventPump::Flush() {
   if (wl_display_flush(display_) >= 0) return true;
-  if (errno == EAGAIN) return false;
-  // EPIPE and the like: the compositor is gone; reading will tell why.
+  // EPIPE: the compositor closed the connection, perhaps after a protocol
+  // error that is still to be read; the next read says which.
+  if (errno == EAGAIN || errno == EPIPE) return false;
   Check(-1);
   return false;
 }
