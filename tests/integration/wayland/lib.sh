@@ -107,6 +107,7 @@ as_user() {
 install_program() {
   local to
   to=$BIN/$(basename "$1")
+  [ "$1" = "$to" ] && { echo "$to"; return 0; }
   { cp "$1" "$to" && chmod 755 "$to"; } || die "cannot copy $1"
   echo "$to"
 }
@@ -143,7 +144,8 @@ wait_socket() {
 
 # start_sway [--xwayland] SIZE...: headless sway with one output per SIZE
 # (WIDTHxHEIGHT or WIDTHxHEIGHT@SCALE), placed left to right in that order,
-# named HEADLESS-1, HEADLESS-2, ... Skipped (77) where sway cannot run.
+# named HEADLESS-1, HEADLESS-2, ... SWAY_CONFIG_EXTRA: more lines for its
+# configuration (a bar, say). Skipped (77) where sway cannot run.
 start_sway() {
   local xwayland=disable
   if [ "${1:-}" = --xwayland ]; then xwayland=enable; shift; fi
@@ -155,6 +157,7 @@ default_border none
 default_floating_border none
 focus_follows_mouse no
 xwayland $xwayland
+${SWAY_CONFIG_EXTRA:-}
 EOT
   chmod 644 "$WORK/sway.cfg"
   (cd "$WORK" && exec env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$USER_HOME" XDG_RUNTIME_DIR="$RUNTIME" \
