@@ -5,7 +5,6 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace kal::wayland {
@@ -13,6 +12,10 @@ namespace {
 
 // Beyond this many remembered rectangles a buffer is simply copied whole.
 constexpr std::size_t kMaxMissed = 4096;
+// XRGB8888 ignores the top byte, but not every reader of the screen does:
+// weston's screenshooter takes it for alpha and shows a 0x00RRGGBB picture
+// black once a shell runs. The copy sets it: the pixels are opaque anyway.
+constexpr std::uint32_t kOpaque = 0xFF000000u;
 
 }  // namespace
 
@@ -91,7 +94,9 @@ void ShmBuffers::Copy(const Canvas& canvas, Buffer& b, const PixelRect& r) {
   for (int y = c.top; y < c.bottom; ++y) {
     const std::size_t at =
         static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(c.left);
-    std::memcpy(b.pixels + at, canvas.data() + at, w * 4);
+    const std::uint32_t* from = canvas.data() + at;
+    std::uint32_t* to = b.pixels + at;
+    for (std::size_t k = 0; k < w; ++k) to[k] = from[k] | kOpaque;
   }
   pixelsCopied_ += w * static_cast<std::size_t>(c.bottom - c.top);
 }

@@ -3,7 +3,8 @@
 // compositor holds (from the commit that attached it until wl_buffer.release)
 // is never written; each buffer remembers what changed while it was held, so
 // bringing it up to date copies only that and the new changes. The pixel
-// format, XRGB8888 in host order, is the Canvas's own 0x00RRGGBB.
+// format, XRGB8888 in host order, is the Canvas's own 0x00RRGGBB (the copy
+// sets the unused top byte to 0xFF).
 #pragma once
 
 #include <array>

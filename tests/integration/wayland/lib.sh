@@ -202,15 +202,23 @@ sway_outputs() {
 }
 
 # start_weston [WIDTH HEIGHT]: headless weston (pixman, --debug for its
-# screenshooter). Skipped (77) where weston cannot run.
+# screenshooter), returning once its desktop shell shows the background (the
+# shell starts a moment after the socket and restacks what is shown).
+# Skipped (77) where weston cannot run.
 start_weston() {
   local w=${1:-1280} h=${2:-720}
   command -v weston >/dev/null || skip "weston is not installed"
   (cd "$WORK" && exec env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$USER_HOME" XDG_RUNTIME_DIR="$RUNTIME" \
     "${AS_USER[@]}" weston --backend=headless-backend.so --use-pixman --debug --socket=wayland-weston \
-    --width="$w" --height="$h" --idle-time=0 >"$WORK/weston.log" 2>&1) &
+    --width="$w" --height="$h" >"$WORK/weston.log" 2>&1) &
   COMPOSITOR_PID=$!
   wait_socket "$WORK/weston.log"
+  local _
+  for _ in $(seq 1 50); do
+    weston_screenshot weston-start >/dev/null 2>&1 && [ "$(colours_of weston-start | wc -l)" -gt 1 ] && break
+    sleep 0.2
+  done
+  [ "$(colours_of weston-start | wc -l)" -gt 1 ] || die "weston's desktop shell showed nothing within 10s"
   log "weston on $WAYLAND_SOCKET (${w}x$h)"
 }
 
@@ -294,28 +302,6 @@ colours_of() {
 count_colour() { colours_of "$1" | awk -v c="$2" '$1 == c { print $2; f = 1 } END { if (!f) print 0 }'; }
 # size_of NAME: WIDTHxHEIGHT of the screenshot.
 size_of() { convert "$WORK/shots/$1.png" -format %wx%h info:; }
-
-# hue_counts NAME: "black N yellow N white N other N": the screenshot's
-# pixels by hue, whatever their brightness. weston-screenshooter takes the
-# X byte of an XRGB8888 buffer for alpha and scales the colours by it (our
-# 0x00RRGGBB yellow comes out as #020200 with alpha 1; with X = 0xFF it
-# would be #FEFE00): only the hue survives its round trip.
-hue_counts() {
-  local colour count r g b black=0 yellow=0 white=0 other=0
-  while read -r colour count; do
-    r=$((16#${colour:0:2})) g=$((16#${colour:2:2})) b=$((16#${colour:4:2}))
-    if [ "$r$g$b" = 000 ]; then
-      black=$((black + count))
-    elif [ "$r" -gt 0 ] && [ "$r" = "$g" ] && [ "$b" = 0 ]; then
-      yellow=$((yellow + count))
-    elif [ "$r" -gt 0 ] && [ "$r" = "$g" ] && [ "$g" = "$b" ]; then
-      white=$((white + count))
-    else
-      other=$((other + count))
-    fi
-  done < <(colours_of "$1")
-  echo "black $black yellow $yellow white $white other $other"
-}
 
 # The probe's pattern, in its buffer's pixels: a 64x64 yellow square and
 # three white 3x3 dots.
