@@ -86,6 +86,12 @@ class OutputSurface {
 
   // A commit waits for its frame callback: drawing more now is wasted.
   bool FramePending() const { return frame_ != nullptr; }
+  // Whether Present would commit something now: configured, not closed, no
+  // frame callback outstanding, and changes on the canvas (or a configure
+  // to answer). The loop's "any changes to push".
+  bool WantsPresent(const Canvas& canvas) const {
+    return configured_ && !closed_ && frame_ == nullptr && (full_ || canvas.HasDirty());
+  }
   // Puts the canvas's changed tiles on the screen (all of it after a
   // configure) in one commit. The canvas must be bufferWidth() x
   // bufferHeight() and track its changed tiles. False, leaving the

@@ -104,7 +104,9 @@ class Probe final : public SurfaceHandler, public InputHandler {
   // Draws and commits what can be; forgets covers the compositor closed.
   void Update() {
     std::erase_if(covers_, [](const std::unique_ptr<Cover>& c) { return c->gone; });
-    for (auto& c : covers_) c->surface->Present(c->canvas);
+    for (auto& c : covers_) {
+      if (c->surface->WantsPresent(c->canvas)) c->surface->Present(c->canvas);
+    }
   }
 
   bool done() const { return exitCode_.has_value(); }
