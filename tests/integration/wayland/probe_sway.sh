@@ -87,8 +87,9 @@ the_pattern one-scale2 1280x720
 crossing 630 100 20 HEADLESS-1 HEADLESS-2 10 2
 
 log "a key ends the probe"
-# The virtual keyboard wtype makes must be bound before its key comes.
-as_user wtype -s 300 a
+# The virtual keyboard wtype makes must be bound before its key comes: a
+# second key later still counts on a slow machine.
+as_user wtype -s 300 a -s 1000 b
 wait_exit "$PROBE" 10
 [ "$EXIT_CODE" = 0 ] || fail "after a key the probe's exit code is $EXIT_CODE"
 grep -q '^exit reason=key$' "$WORK/probe.out" || fail "the probe did not end on the key: $(tail -3 "$WORK/probe.out")"

@@ -46,7 +46,7 @@ ONE=$(shows HEADLESS-1)
 TWO=$(shows HEADLESS-2)
 sway_msg 'seat seat0 cursor set 1270 300' >/dev/null
 sway_msg 'seat seat0 cursor move 20 0' >/dev/null
-as_user wtype -s 300 a
+as_user wtype -s 300 a -s 1000 b
 wait_exit "$PID" 5
 KEY=no
 grep -q '^key ' "$WORK/covers.out" && KEY=yes
