@@ -6,11 +6,13 @@ set -euo pipefail
 what=${1:-test}
 
 # kalvessa itself (X11, MIT-SHM, Xcursor, XRandR + Xinerama for the monitors,
-# FreeType + fontconfig, stb_image), and the private Xvfb, xdpyinfo, xdotool
-# and ImageMagick of run-saver.sh.
+# FreeType + fontconfig, stb_image; the Wayland layer: libwayland-client with
+# wayland-scanner, the protocols' XML, xkbcommon, found through pkg-config),
+# and the private Xvfb, xdpyinfo, xdotool and ImageMagick of run-saver.sh.
 run_pkgs=(
-  build-essential cmake ninja-build
+  build-essential cmake ninja-build pkg-config
   libx11-dev libxext-dev libxcursor-dev libxrandr-dev libxinerama-dev libfontconfig-dev libfreetype-dev libstb-dev
+  libwayland-dev wayland-protocols libxkbcommon-dev
   xvfb x11-utils xdotool imagemagick
 )
 # Tests, tools (kal-render: libpng, giflib; kal-artgen: libjpeg, the URW font)
@@ -31,6 +33,10 @@ test_pkgs=(
   clang clang-format clang-tidy libclang-rt-14-dev
   # The packages (CPack's .deb with dpkg-shlibdeps) and their checks.
   dpkg-dev lintian desktop-file-utils icoutils
+  # The Wayland tests: headless sway (with XWayland, swaymsg's output read
+  # with jq), grim's screenshots and wtype's keys; headless weston and its
+  # screenshooter; swayidle for the idle side.
+  sway grim wtype swayidle xwayland jq weston
 )
 
 pkgs=("${run_pkgs[@]}")
