@@ -18,7 +18,8 @@ run_pkgs=(
 # Tests, tools (kal-render: libpng, giflib; kal-artgen: libjpeg, the URW font)
 # and benchmarks; xprobe and the backend tests use Xfixes; clang's libFuzzer,
 # clang-format and clang-tidy for the fuzz targets, the format and lint checks;
-# Xorg's dummy driver and xrandr give the monitor tests several monitors.
+# Xorg's dummy driver and xrandr give the monitor tests several monitors; Xorg's
+# headers build the dummy driver with DPMS of the powered-down display's test.
 # The desktops' savers the daemon tests run: MATE's (with a session bus of the
 # test's own, dbus-run-session, and GSettings kept by dconf on it) and
 # xsecurelock.
@@ -29,7 +30,7 @@ test_pkgs=(
   xscreensaver xscreensaver-data-extra libxtst-dev
   mate-screensaver xsecurelock dbus-daemon dconf-service dconf-gsettings-backend libglib2.0-bin
   fonts-urw-base35
-  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xserver-xorg-dev
   clang clang-format clang-tidy libclang-rt-14-dev
   # The packages (CPack's .deb with dpkg-shlibdeps) and their checks.
   dpkg-dev lintian desktop-file-utils icoutils

@@ -6,6 +6,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -33,6 +34,17 @@ TimePoint ReadCoarseClock() {
   return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(ts.tv_sec) +
                                                                std::chrono::nanoseconds(ts.tv_nsec)));
 }
+
+// How far the coarse clock may lag the precise one: its resolution, a timer tick.
+Clock::duration CoarseClockLag() {
+  timespec res{};
+  if (clock_getres(CLOCK_MONOTONIC_COARSE, &res) != 0) return std::chrono::milliseconds(10);
+  return std::chrono::seconds(res.tv_sec) + std::chrono::nanoseconds(res.tv_nsec);
+}
+
+// How often the display's power state is asked: a round trip to the server.
+// The state changes seldom, and a rest looks again a second later.
+constexpr auto kPowerLookInterval = std::chrono::seconds(1);
 
 // The desktop's unit for window sizes is the twip (1/1440 inch); at the usual
 // 96 dots per inch a pixel is 15 twips.
@@ -122,6 +134,9 @@ X11WindowSystem::X11WindowSystem(Display* display, const WindowArt& art)
   int major = 0, minor = 0;
   Bool pixmaps = False;
   shmAvailable_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) == True;
+  int dpmsEvent = 0, dpmsError = 0;
+  dpms_ = DPMSQueryExtension(display_, &dpmsEvent, &dpmsError) && DPMSCapable(display_);
+  coarseLag_ = CoarseClockLag();
   WatchDisplayLayout();
 }
 
@@ -241,6 +256,30 @@ bool X11WindowSystem::SleepUntil(std::optional<TimePoint> wake) {
   // whether it was a whole event.
   if (::ppoll(&fd, 1, limit, nullptr) <= 0 || (fd.revents & (POLLIN | POLLHUP | POLLERR)) == 0) return false;
   return XEventsQueued(display_, QueuedAfterReading) > 0;
+}
+
+// ---- whether anyone can see ----
+
+bool X11WindowSystem::Presenting() {
+  if (!dpms_) return true;
+  // Between looks this costs a reading of the coarse clock. Within a tick of
+  // the next look that clock may lag, and the precise one decides: a rest's
+  // one-second sleep, timed by the precise clock, then always finds it due.
+  if (ReadCoarseClock() + coarseLag_ < nextPowerLook_) return !poweredDown_;
+  const TimePoint now = Clock::now();
+  if (now < nextPowerLook_) return !poweredDown_;
+  nextPowerLook_ = now + kPowerLookInterval;
+  poweredDown_ = DisplayPoweredDown();
+  return !poweredDown_;
+}
+
+bool X11WindowSystem::DisplayPoweredDown() {
+  // Polled: Xorg 21.1 reports DPMS 1.2 but answers its DPMSSelectInput with
+  // BadRequest, so there are no notices to follow.
+  CARD16 level = DPMSModeOn;
+  BOOL enabled = False;
+  if (!DPMSInfo(display_, &level, &enabled)) return false;
+  return enabled && (level == DPMSModeStandby || level == DPMSModeSuspend || level == DPMSModeOff);
 }
 
 // ---- screen ----

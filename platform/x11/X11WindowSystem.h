@@ -47,6 +47,12 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
 
+  // ---- whether anyone can see ----
+  // False while DPMS has the display in standby, suspend or off. Asked after
+  // every frame: the server is asked at most once a second, the answer kept
+  // in between. Always true on a server without DPMS (Xvfb).
+  bool Presenting() override;
+
   // ---- the screen ----
   // The primary monitor's size (as on the other desktop), not the root's.
   ScreenMetrics Screen() override;
@@ -101,6 +107,8 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   void NotifyDisplayChange();
   // Sends the requests made since the last flush, if any.
   void Flush();
+  // Asks the server whether DPMS has powered the display down (a round trip).
+  bool DisplayPoweredDown();
 
   // ---- EventSource: the loop's primitives on the connection ----
   // The coarse monotonic clock (CLOCK_MONOTONIC_COARSE).
@@ -133,6 +141,12 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   std::size_t pushCount_ = 0;
   unsigned long flushedBefore_ = 0;  // NextRequest at the last Flush
   EventLoop loop_{*this};
+
+  // DPMS, looked at once a second.
+  bool dpms_ = false;         // the server has it
+  bool poweredDown_ = false;  // what it said at the last look
+  TimePoint nextPowerLook_{};
+  Clock::duration coarseLag_{};  // how far the coarse clock may lag
 };
 
 }  // namespace kal::x11

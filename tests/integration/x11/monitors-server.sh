@@ -7,8 +7,10 @@
 # off again. It runs in the background with a configuration, log and display
 # number of its own, away from the virtual terminals.
 #
-# multihead_start WORKDIR: the server; DISPLAY is set and MULTIHEAD_PID is its
-# pid. Exits 77 (the tests' skip code) when no such server can run here.
+# multihead_start WORKDIR [MODULE]: the server; DISPLAY is set and MULTIHEAD_PID
+# is its pid. Exits 77 (the tests' skip code) when no such server can run here.
+# MODULE: a video driver (NAME_drv.so, e.g. tests/tools/kaldpms_drv.c: the
+# dummy with DPMS) to drive the screen instead of the dummy.
 # multihead_layout OUTPUT=WxH+X+Y[*] ...: gives each output that mode and
 # place (* makes it the primary), OUTPUT=off switches it off; name every output
 # that stays on, as xrandr shifts a layout to start at (0, 0).
@@ -17,18 +19,25 @@
 MULTIHEAD_PID=
 
 multihead_start() {
-  local dir=$1
-  local driver=/usr/lib/xorg/modules/drivers/dummy_drv.so
+  local dir=$1 module=${2:-}
+  local driver=/usr/lib/xorg/modules/drivers/dummy_drv.so name=dummy files=
   if ! command -v Xorg >/dev/null || [ ! -e "$driver" ] || ! command -v xrandr >/dev/null; then
     echo "SKIP: needs Xorg, its dummy video driver and xrandr" \
       "(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)"
     exit 77
   fi
+  if [ -n "$module" ]; then
+    name=$(basename "$module" _drv.so)
+    files=$(printf 'Section "Files"\n  ModulePath "%s"\n  ModulePath "/usr/lib/xorg/modules"\nEndSection' \
+      "$(dirname "$module")")
+  fi
   mkdir -p "$dir/xorg.conf.d"
-  cat >"$dir/xorg.conf" <<'EOF'
+  # The times at 0: nothing blanks or powers the display down by itself.
+  cat >"$dir/xorg.conf" <<EOF
+$files
 Section "Device"
   Identifier "dummy"
-  Driver "dummy"
+  Driver "$name"
   VideoRam 64000
 EndSection
 Section "Monitor"
@@ -45,6 +54,10 @@ EndSection
 Section "ServerFlags"
   Option "AutoAddDevices" "false"
   Option "AutoEnableDevices" "false"
+  Option "BlankTime" "0"
+  Option "StandbyTime" "0"
+  Option "SuspendTime" "0"
+  Option "OffTime" "0"
 EndSection
 EOF
   local fifo="$dir/displayfd"
