@@ -33,7 +33,8 @@ std::vector<std::size_t> CharacterStarts(std::string_view s) {
 bool BreaksAfter(char c) { return c == ' ' || c == '/' || c == '\\'; }
 
 // One line of the text, cut into pieces no wider than the limit.
-void Wrap(std::string_view line, TextRenderer& renderer, const FontSpec& font, std::vector<std::string>& out) {
+void Wrap(std::string_view line, TextRenderer& renderer, const FontSpec& font,
+          std::vector<std::string>& out) {
   auto width = [&](std::string_view piece) { return renderer.Measure(piece, font).width; };
   const std::vector<std::size_t> at = CharacterStarts(line);
   std::size_t first = 0;  // index into `at` of the piece's first character
@@ -77,7 +78,8 @@ std::vector<std::string> WrapMessage(std::string_view text, TextRenderer& render
   std::size_t from = 0;
   for (;;) {
     const std::size_t nl = text.find('\n', from);
-    std::string_view line = text.substr(from, nl == std::string_view::npos ? std::string_view::npos : nl - from);
+    std::string_view line =
+        text.substr(from, nl == std::string_view::npos ? std::string_view::npos : nl - from);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) {
       lines.emplace_back();
@@ -120,12 +122,15 @@ MessageLayout::MessageLayout(std::string_view caption, std::string_view text, Te
   // The panel, the frame around it and the button below, outer sizes.
   const int panelWidth = kBorder + kPad + kSign + kPad + textWidth + kPad + kBorder;
   const int panelHeight = kBorder + kPad + block + kPad + kBorder;
-  const int frameWidth = kBorder + kMargin + panelWidth + kMargin + kBorder;
-  const int frameHeight = kBorder + kMargin + panelHeight + kMargin + kFaceHeight + kMargin + kBorder;
-  const int faceLeft = kMargin + panelWidth - kFaceWidth, faceTop = kMargin + panelHeight + kMargin;
+  // The frame's raised edge is drawn on its own picture (a window of its
+  // own stands out from the dialog's sunken panels behind it).
+  const int frameWidth = kEdge + kMargin + panelWidth + kMargin + kEdge;
+  const int frameHeight = kEdge + kMargin + panelHeight + kMargin + kFaceHeight + kMargin + kEdge;
+  const int panelLeft = kEdge + kMargin, panelTop = kEdge + kMargin;
+  const int faceLeft = panelLeft + panelWidth - kFaceWidth, faceTop = panelTop + panelHeight + kMargin;
 
-  window_ = layout::Window{caption_, kFont, assets::kProgramIcon, assets::kHandPointer, 0, 0,
-                           frameWidth * kTwips, frameHeight * kTwips};
+  window_ = layout::Window{caption_, kFont, assets::kProgramIcon, assets::kHandPointer,
+                           0,        0,     frameWidth * kTwips,  frameHeight * kTwips};
   // Front to back within a container, as every layout lists them. The
   // texture and the faces come from the dialog's stores, kept off the client area.
   for (std::string_view store : {"Pic_Mbl", "Img_ON", "Img_OFF"}) {
@@ -138,7 +143,6 @@ MessageLayout::MessageLayout(std::string_view caption, std::string_view text, Te
                        .width = frameWidth * kTwips,
                        .height = frameHeight * kTwips,
                        .font = kFont,
-                       .border = true,
                        .autoRedraw = true});
   controls_.push_back({.name = "lbl_OK",
                        .kind = Kind::Label,
@@ -161,8 +165,8 @@ MessageLayout::MessageLayout(std::string_view caption, std::string_view text, Te
   controls_.push_back({.name = "Pic_T",
                        .kind = Kind::PictureBox,
                        .container = "Pic_M",
-                       .left = kMargin * kTwips,
-                       .top = kMargin * kTwips,
+                       .left = panelLeft * kTwips,
+                       .top = panelTop * kTwips,
                        .width = panelWidth * kTwips,
                        .height = panelHeight * kTwips,
                        .border = true,

@@ -23,6 +23,7 @@ class MessageLayout {
   static constexpr int kMinTextWidth = 200;
   static constexpr int kMaxLines = 16;
   // Pixels of the design.
+  static constexpr int kEdge = 2;    // the frame's raised edge
   static constexpr int kMargin = 8;  // frame to panel, panel to button, button to frame
   static constexpr int kPad = 12;    // inside the panel, around the sign and the text
   static constexpr int kSign = 32;   // the warning sign's square

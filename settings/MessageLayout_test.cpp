@@ -13,7 +13,8 @@ TEST(MessageWindow, LinesSplitAtNewlinesAndWrapAfterASeparatorElseBetweenCharact
   forms::BoxTextRenderer boxes;
   const FontSpec font = MessageLayout::TextFont();
   ASSERT_EQ(boxes.Measure("x", font).width * 70, MessageLayout::kMaxTextWidth);
-  const std::string path = "/home/user/" + std::string(40, 'a') + "/" + std::string(40, 'b') + "/Kalvessa.ini";
+  const std::string path =
+      "/home/user/" + std::string(40, 'a') + "/" + std::string(40, 'b') + "/Kalvessa.ini";
   const std::string run(150, 'x');
   std::string many;
   for (int i = 0; i < 40; ++i) many += "line " + std::to_string(i) + "\n";
@@ -40,7 +41,8 @@ TEST(MessageWindow, LinesSplitAtNewlinesAndWrapAfterASeparatorElseBetweenCharact
   const std::vector<std::string> full = WrapMessage(std::string(16 * 70 + 5, 'z'), boxes, font);
   ASSERT_EQ(full.size(), static_cast<std::size_t>(MessageLayout::kMaxLines));
   EXPECT_EQ(full.back(), std::string(68, 'z') + "…");  // the mark is one wide character
-  for (const std::string& line : full) EXPECT_LE(boxes.Measure(line, font).width, MessageLayout::kMaxTextWidth);
+  for (const std::string& line : full)
+    EXPECT_LE(boxes.Measure(line, font).width, MessageLayout::kMaxTextWidth);
 }
 
 }  // namespace

@@ -35,6 +35,19 @@ void DrawWarningSign(Canvas& canvas, int x, int y, int size) {
   canvas.FillRect(x + half - unit, foot + unit, x + half + unit, foot + 3 * unit, kSignRim);
 }
 
+void DrawRaisedEdge(Canvas& canvas) {
+  // Two lines, as a raised frame looks on a three-dimensional desktop.
+  const int w = canvas.width(), h = canvas.height();
+  auto edge = [&](int in, Color topLeft, Color bottomRight) {
+    canvas.FillRect(in, in, w - in, in + 1, topLeft);
+    canvas.FillRect(in, in, in + 1, h - in, topLeft);
+    canvas.FillRect(in, h - in - 1, w - in, h - in, bottomRight);
+    canvas.FillRect(w - in - 1, in, w - in, h - in, bottomRight);
+  };
+  edge(0, Rgb(212, 208, 200), Rgb(64, 64, 64));
+  edge(1, Rgb(255, 255, 255), Rgb(128, 128, 128));
+}
+
 MessageWindow::MessageWindow(WindowSystem& windows, TextRenderer& text, std::string_view caption,
                              std::string_view message)
     : windows_(windows),
@@ -60,7 +73,8 @@ MessageWindow::MessageWindow(WindowSystem& windows, TextRenderer& text, std::str
       form_.Invalidate(form_.Img("Img_OK"));
     });
     // A push button: released off it, it does nothing.
-    if (x >= 0 && y >= 0 && x < static_cast<float>(ok.Width()) && y < static_cast<float>(ok.Height())) Dismiss();
+    if (x >= 0 && y >= 0 && x < static_cast<float>(ok.Width()) && y < static_cast<float>(ok.Height()))
+      Dismiss();
   };
 }
 
@@ -90,7 +104,12 @@ void MessageWindow::Form_Load() {
   loaded_ = true;
   PlatformWindow& window = *form_.window();
   SkipOnError([&] { Place(window); });
-  SkipOnError([&] { Tile(form_.Pic("Pic_M")); });
+  SkipOnError([&] {
+    forms::PictureBox& frame = form_.Pic("Pic_M");
+    Tile(frame);
+    DrawRaisedEdge(frame.hDC());
+    form_.Invalidate(frame);
+  });
   SkipOnError([&] {
     forms::PictureBox& panel = form_.Pic("Pic_T");
     Tile(panel);
@@ -129,9 +148,9 @@ void MessageWindow::Tile(forms::PictureBox& target) {
   const int tw = tile.hDC().width(), th = tile.hDC().height();
   if (tw <= 0 || th <= 0) return;
   for (int y = 0; y < target.hDC().height(); y += th) {
-    for (int x = 0; x < target.hDC().width(); x += tw) forms::BitBlt(target.hDC(), x, y, tw, th, tile.hDC(), 0, 0);
+    for (int x = 0; x < target.hDC().width(); x += tw)
+      forms::BitBlt(target.hDC(), x, y, tw, th, tile.hDC(), 0, 0);
   }
-  form_.Invalidate(target);
 }
 
 }  // namespace kal

@@ -16,7 +16,8 @@ namespace kal {
 
 class MessageWindow {
  public:
-  MessageWindow(WindowSystem& windows, TextRenderer& text, std::string_view caption, std::string_view message);
+  MessageWindow(WindowSystem& windows, TextRenderer& text, std::string_view caption,
+                std::string_view message);
   MessageWindow(const MessageWindow&) = delete;
   MessageWindow& operator=(const MessageWindow&) = delete;
 
@@ -37,6 +38,7 @@ class MessageWindow {
  private:
   void Form_Load();
   void Place(PlatformWindow& window);
+  // Covers the picture box with the metal texture, as the dialog's panels are.
   void Tile(forms::PictureBox& target);
 
   WindowSystem& windows_;
@@ -49,5 +51,7 @@ class MessageWindow {
 // The warning sign: a yellow triangle with a dark rim and an exclamation
 // mark, size x size pixels with its top-left corner at (x, y).
 void DrawWarningSign(Canvas& canvas, int x, int y, int size);
+// A raised edge of two lines around the whole canvas.
+void DrawRaisedEdge(Canvas& canvas);
 
 }  // namespace kal
