@@ -23,6 +23,11 @@ struct WindowDesc {
   // high-DPI display (see DisplayScale.h). The saver and the preview use the
   // display's own pixels.
   bool scaleToDisplay = false;
+  // A window of ours this one belongs to (a message over its dialog): the
+  // window system keeps it above that window and shows it as part of it
+  // (X11: WM_TRANSIENT_FOR, and the keyboard when no window manager hands
+  // it over; Win32: the owner window). 0: none.
+  Handle owner = 0;
 };
 
 // A drawing surface (a picture box). Coordinates are pixels, origin top-left.

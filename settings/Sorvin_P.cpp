@@ -132,11 +132,17 @@ void Sorvin_P::SaveSettings() {
   if (!failure.empty()) {
     SkipOnError([&] {
       const std::string caption(layout::DialogWindow().caption);
-      // Without a message box of the system's, the words go where a desktop
-      // session keeps a program's words.
-      if (!platform_.Has(Feature::kMessageBoxes) ||
-          !platform_.Desktop().ShowMessage(form_.window() ? form_.window()->handle() : 0, caption, failure)) {
-        platform_.Process().WriteLog(caption + ": " + failure);
+      const bool systemBox = platform_.Has(Feature::kMessageBoxes);
+      if (systemBox &&
+          platform_.Desktop().ShowMessage(form_.window() ? form_.window()->handle() : 0, caption, failure)) {
+        return;
+      }
+      // Otherwise the words go where a desktop session keeps a program's
+      // words, and where the system has no message box, into one of our own.
+      platform_.Process().WriteLog(caption + ": " + failure);
+      if (!systemBox) {
+        message_ = std::make_unique<MessageWindow>(windows_, form_.text(), caption, failure);
+        message_->ShowModal(form_);
       }
     });
   }

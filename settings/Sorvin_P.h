@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/forms/Form.h"
 #include "settings/Banner.h"
+#include "settings/MessageWindow.h"
 #include "settings/SettingsContext.h"
 
 namespace kal {
@@ -32,6 +34,9 @@ class Sorvin_P {
   void lbl_URL_MouseDown(int Button, int Shift, float X, float Y);
   void Timer1_Timer();
 
+  // Stores the bar's value; a refusal is told in the system's message box,
+  // else on stderr and in a MessageWindow over the dialog, and returns once
+  // the user has closed it.
   void SaveSettings();
   void TileBackground(forms::PictureBox& target);
   void InitBounceTable();
@@ -45,6 +50,8 @@ class Sorvin_P {
   bool loaded() const { return loaded_; }
   // How many block copies TileBackground made (the tests count them).
   int tileCopies() const { return tileCopies_; }
+  // The message window of a refused save, once one was shown (tests).
+  MessageWindow* message() { return message_.get(); }
 
  private:
   void StartTimers();
@@ -58,6 +65,7 @@ class Sorvin_P {
   int timer1_ = 0;
   int tileCopies_ = 0;
   std::vector<PixelRect> bannerCells_;
+  std::unique_ptr<MessageWindow> message_;
 };
 
 }  // namespace kal

@@ -6,6 +6,8 @@
 
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/memory/RunForTest.h"
+#include "settings/MessageLayout.h"
+#include "settings/MessageWindow.h"
 #include "startup/SettingsFile.h"
 #include "startup/Sorvin_B.h"
 
@@ -206,6 +208,103 @@ TEST(SettingsDialog, ASaveThatCannotGoBesideTheProgramGoesToTheUserAndIsReadBack
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find(kIni), std::string::npos);
     EXPECT_NE(said[0].find("denied"), std::string::npos);  // the system's reason
+  }
+}
+
+// Where the calls that start with prefix stand in the log, in order.
+std::vector<long> CallIndices(const MemoryPlatform& p, const std::string& prefix) {
+  std::vector<long> at;
+  for (std::size_t i = 0; i < p.calls.size(); ++i)
+    if (p.calls[i].rfind(prefix, 0) == 0) at.push_back(static_cast<long>(i));
+  return at;
+}
+
+TEST(SettingsDialog, ARefusedSaveWithoutTheSystemsMessageBoxIsToldInAModalWindowOverTheDialog) {
+  using K = ScriptedInput::Kind;
+  const std::string caption = "Kalvessaの設定";
+  const std::string folder = "C:\\Program Files\\Kalvessa";
+  // What the refusal says, and where the message window's OK lies for it.
+  MemoryPlatform sample;
+  sample.unwritableDirectories = {folder};
+  const std::string said = WriteSetting(sample, " 250");
+  ASSERT_NE(said.find(kIni), std::string::npos);
+  forms::BoxTextRenderer boxes;  // what the memory backend draws text with
+  const MessageLayout design(caption, said, boxes);
+  forms::Form probe(sample, boxes, design.window(), design.controls(),
+                    [](std::string_view) { return nullptr; });
+  const PixelRect ok = probe.WindowRect(probe.Lbl("lbl_OK"));
+  const float okX = float(ok.left + ok.right) / 2, okY = float(ok.top + ok.bottom) / 2;
+  const Handle dialogWindow = MemoryPlatform::kFirstWindowHandle;
+
+  struct Way {
+    const char* name;
+    std::vector<std::pair<int, ScriptedInput>> input;  // to the message window, by time
+    int endMs;
+  };
+  const Way ways[] = {
+      {"Enter", {{600, {K::KeyDown, MessageWindow::kEnter}}}, 600},
+      {"Escape", {{600, {K::KeyDown, MessageWindow::kEscape}}}, 600},
+      {"Space", {{600, {K::KeyDown, MessageWindow::kSpace}}}, 600},
+      {"the frame's close button", {{600, {K::Close}}}, 600},
+      // Released off the button it does nothing, as a push button does; then a click.
+      {"a click on OK",
+       {{500, {K::MouseDown, 1, okX, okY}},
+        {550, {K::MouseUp, 1, 1.0f, 1.0f}},
+        {600, {K::KeyDown, 'A'}},
+        {700, {K::MouseDown, 1, okX, okY}},
+        {750, {K::MouseUp, 1, okX, okY}}},
+       750},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    DialogRun r("250");
+    r.p.offered = kMemoryFeatures.Without(Feature::kMessageBoxes);
+    r.p.unwritableDirectories = {folder};
+    r.Click(100, kSaveX, kSaveY);
+    // While the message is up the dialog takes nothing: ｷｬﾝｾﾙ, a key, its close button.
+    r.At(300, {K::MouseDown, 1, float(kCancelX), float(kCancelY), dialogWindow});
+    r.At(350, {K::MouseUp, 1, float(kCancelX), float(kCancelY), dialogWindow});
+    r.At(400, {K::KeyDown, MessageWindow::kEscape, 0, 0, dialogWindow});
+    r.At(450, {K::Close, 0, 0, 0, dialogWindow});
+    for (const auto& [ms, in] : way.input) r.At(ms, in);
+    r.Run();
+
+    // The words still go to the log, as they always did.
+    EXPECT_EQ(r.p.logLines, std::vector<std::string>{caption + ": " + said});
+    EXPECT_EQ(r.Count("ShowMessage"), 0);
+    MessageWindow* message = r.dialog().message();
+    ASSERT_NE(message, nullptr);
+    auto* shown = static_cast<MemoryWindow*>(message->form().window());
+    auto* dialog = static_cast<MemoryWindow*>(r.form().window());
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(dialog->handle(), dialogWindow);
+    EXPECT_EQ(shown->desc().caption, caption);
+    EXPECT_EQ(shown->desc().owner, dialogWindow);
+    EXPECT_TRUE(shown->desc().scaleToDisplay);
+    // Centred on the dialog's window.
+    const PixelRect m = shown->rect(), d = dialog->rect();
+    EXPECT_NEAR(m.left + m.right, d.left + d.right, 1);
+    EXPECT_NEAR(m.top + m.bottom, d.top + d.bottom, 1);
+    EXPECT_GT(m.right - m.left, 200);
+    // The text, a label per line: the heading, the file, the system's reason.
+    std::string lines;
+    for (int i = 0; forms::Control* c = message->form().Find("lbl_Line", i); ++i)
+      lines += (i ? "\n" : "") + static_cast<forms::Label*>(c)->Caption();
+    EXPECT_EQ(lines, said);
+    // Dismissed by this input and nothing before; then, as after the
+    // system's box, the dialog unloads (zooming out once) and the program ends.
+    EXPECT_TRUE(r.outcome.processEnded);
+    EXPECT_EQ(r.outcome.exitCode, 0);
+    EXPECT_EQ(r.p.now, TimePoint{} + milliseconds(way.endMs));
+    EXPECT_FALSE(shown->loaded());
+    EXPECT_FALSE(dialog->loaded());
+    const std::vector<long> unloads = CallIndices(r.p, "Unload " + caption);
+    const std::vector<long> zooms = CallIndices(r.p, "DrawAnimatedRects");
+    ASSERT_EQ(unloads.size(), 2u);
+    ASSERT_EQ(zooms.size(), 2u);
+    EXPECT_LT(unloads[0], zooms[1]);  // the message went first, then the dialog zoomed out
+    EXPECT_EQ(r.Count("RunModalLoop"), 2);
+    EXPECT_EQ(r.Count("WriteFile"), 1);  // the refused attempt alone
   }
 }
 

@@ -103,12 +103,13 @@ ImageControl& Form::Img(std::string_view name, int index) {
 Label& Form::Lbl(std::string_view name, int index) { return Typed<Label>(Find(name, index), name); }
 HScrollBar& Form::Bar(std::string_view name) { return Typed<HScrollBar>(Find(name), name); }
 
-void Form::LoadWindow() {
+void Form::LoadWindow(Handle owner) {
   WindowDesc desc;
   desc.caption = std::string(design_.caption);
   desc.border = true;
   desc.backColor = kButtonFace;
   desc.scaleToDisplay = true;
+  desc.owner = owner;
   kal::LoadWindow(windows_, desc, *this, window_);
 }
 
@@ -225,7 +226,27 @@ void Form::SetFocus(Control* c) {
   }
 }
 
+void Form::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (enabled_) return;
+  // A press held now is let go: its release will not be heard.
+  if (Control* c = pressed_) {
+    pressed_ = nullptr;
+    StopRepeating();
+    if (auto* bar = dynamic_cast<HScrollBar*>(c)) bar->Release(*this);
+  }
+  if (hand_) {
+    hand_ = false;
+    if (ShowHand) ShowHand(false);
+  }
+}
+
+void Form::OnCloseRequest(PlatformWindow& self) {
+  if (enabled_) WindowHandler::OnCloseRequest(self);
+}
+
 void Form::OnMouseDown(int button, int shift, float x, float y) {
+  if (!enabled_) return;
   if (pressed_ != nullptr) return;  // a second button while one is held
   Control* c = HitTest(static_cast<int>(x), static_cast<int>(y));
   if (c == nullptr) return;
@@ -246,6 +267,7 @@ void Form::OnMouseDown(int button, int shift, float x, float y) {
 }
 
 void Form::OnMouseMove(int, int, float x, float y) {
+  if (!enabled_) return;
   Control* over = pressed_ != nullptr ? pressed_ : HitTest(static_cast<int>(x), static_cast<int>(y));
   const bool hand = over != nullptr && over->handPointer && over->mouseIconSet;
   if (hand != hand_ || !ShowHand) {
@@ -259,7 +281,7 @@ void Form::OnMouseMove(int, int, float x, float y) {
 }
 
 void Form::OnMouseUp(int button, int shift, float x, float y) {
-  if (pressed_ == nullptr || button != pressedButton_) return;
+  if (!enabled_ || pressed_ == nullptr || button != pressedButton_) return;
   Control* c = pressed_;
   pressed_ = nullptr;
   if (auto* bar = dynamic_cast<HScrollBar*>(c)) {
@@ -314,6 +336,7 @@ std::vector<Control*> Form::TabOrder() {
 }
 
 void Form::OnKeyDown(int keyCode, int shift) {
+  if (!enabled_) return;
   if (keyCode == kTabKey) {
     std::vector<Control*> order = TabOrder();
     if (order.empty()) return;
@@ -324,7 +347,9 @@ void Form::OnKeyDown(int keyCode, int shift) {
     SetFocus(order[static_cast<std::size_t>(i)]);
     return;
   }
-  if (auto* bar = dynamic_cast<HScrollBar*>(focus_)) bar->Key(*this, keyCode);
+  auto* bar = dynamic_cast<HScrollBar*>(focus_);
+  if (bar != nullptr && bar->Key(*this, keyCode)) return;
+  if (KeyDown) KeyDown(keyCode, shift);
 }
 
 }  // namespace kal::forms

@@ -36,8 +36,9 @@ class Form final : public WindowHandler {
   Label& Lbl(std::string_view name, int index = -1);
   HScrollBar& Bar(std::string_view name);
 
-  // Creates the native window, hidden, and runs Load.
-  void LoadWindow();
+  // Creates the native window, hidden, and runs Load; `owner`: a window it
+  // belongs to (WindowDesc::owner), as a message belongs to its dialog.
+  void LoadWindow(Handle owner = 0);
   PlatformWindow* window() { return window_.get(); }
   WindowSystem& windows() { return windows_; }
   TextRenderer& text() { return text_; }
@@ -52,12 +53,19 @@ class Form final : public WindowHandler {
   // The control that takes the keyboard (none: 0).
   Control* focus() { return focus_; }
   void SetFocus(Control* c);
+  // A disabled form ignores the mouse, the keys and close requests, as a
+  // window does under a modal one of its own; it still paints and its timers
+  // run. Disabling lets go of a held press and drops the hand pointer.
+  void SetEnabled(bool enabled);
+  bool enabled() const { return enabled_; }
 
   // What the logic handles.
   std::function<void()> Load;
   std::function<void()> Unload;
   // Tells the platform which pointer to show: true for the hand.
   std::function<void(bool hand)> ShowHand;
+  // A key no control took (key code and shift state as WindowHandler has them).
+  std::function<void(int keyCode, int shift)> KeyDown;
   // Scroll-bar arrows and track repeat while held, after a short delay. The
   // form runs a timer of kRepeatMs only while the bar is pressed: an idle
   // dialog wakes for nothing.
@@ -77,6 +85,7 @@ class Form final : public WindowHandler {
   void OnMouseMove(int button, int shift, float x, float y) override;
   void OnMouseUp(int button, int shift, float x, float y) override;
   void OnKeyDown(int keyCode, int shift) override;
+  void OnCloseRequest(PlatformWindow& self) override;
 
   void StartRepeating();
   void StopRepeating();
@@ -101,6 +110,7 @@ class Form final : public WindowHandler {
   int repeatTimer_ = 0;
   Control* focus_ = nullptr;
   bool hand_ = false;
+  bool enabled_ = true;
 };
 
 }  // namespace kal::forms

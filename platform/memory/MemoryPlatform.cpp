@@ -109,7 +109,7 @@ bool MemoryWindow::EmbedInto(Handle host) {
 
 Handle MemoryWindow::Owner() {
   owner_.Log("GetOwner");
-  return 0;
+  return desc_.owner;
 }
 
 // ---- platform ----

@@ -159,6 +159,8 @@ class MemoryPlatform final : public Platform,
   std::vector<TimePoint> pushes;  // when the windows' drawing was pushed
   std::vector<std::string> fatalReports;
   MemoryWindow* FindLoaded(std::string_view caption);
+  // The handle of the first window made; every later one gets the next number.
+  static constexpr Handle kFirstWindowHandle = 0x1000;
   std::vector<MemoryWindow*> LoadedWindows() const { return windows_; }
   static std::string NormalizePath(const std::string& path);
 
@@ -261,7 +263,7 @@ class MemoryPlatform final : public Platform,
   TimePoint loopEnd_{};                // where the running loops end if loopUntil is not set
   int emptySleeps_ = 0;                // sleeps in a row that did not move the clock
   std::vector<MemoryWindow*> windows_;
-  Handle nextHandle_ = 0x1000;
+  Handle nextHandle_ = kFirstWindowHandle;
   PcgRandom defaultRandom_;
   forms::BoxTextRenderer boxText_;
   TextRenderer* text_ = &boxText_;

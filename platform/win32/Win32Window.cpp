@@ -76,8 +76,9 @@ std::unique_ptr<Win32Window> Win32Window::Create(WindowBookkeeping& book, const 
     width = height = 100;  // the logic sizes it before showing
   }
   std::wstring caption = Widen(desc.caption);
-  HWND hwnd = CreateWindowExW(exStyle, kClassName, caption.c_str(), style | WS_CLIPCHILDREN, x, y, width,
-                              height, nullptr, nullptr, book.instance, w.get());
+  HWND hwnd =
+      CreateWindowExW(exStyle, kClassName, caption.c_str(), style | WS_CLIPCHILDREN, x, y, width, height,
+                      desc.owner != 0 ? HwndOf(desc.owner) : nullptr, nullptr, book.instance, w.get());
   if (!hwnd) return nullptr;
   return w;
 }

@@ -155,6 +155,11 @@ X11Window::X11Window(X11WindowSystem& platform, const WindowDesc& desc, WindowHa
   long pid = static_cast<long>(::getpid());
   XChangeProperty(display_, window_, atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&pid), 1);
+  if (desc.owner > 0 && desc.owner <= 0xFFFFFFFFLL) {
+    // A window manager keeps it above its owner and shows the two as one.
+    owner_ = static_cast<Window>(desc.owner);
+    XSetTransientForHint(display_, window_, owner_);
+  }
   if (desc.border && !fullScreen_) SetIconFromFile(display_, window_, platform.art().programIcon);
   if (!desc.border || fullScreen_) {
     // Motif hints, understood by every common window manager: no decorations.
@@ -287,6 +292,15 @@ void X11Window::Show() {
   if (!mapped_) {
     XMapRaised(display_, window_);
     mapped_ = true;
+    if (owner_ != 0 && !managed_) {
+      // Without a window manager the keys go to whatever lies under the
+      // pointer: a window shown over its owner takes them, as a manager would
+      // give them to it. The map is immediate then, so the window is viewable;
+      // when it goes the keys follow the pointer again.
+      ErrorTrap trap(display_);
+      XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
+      trap.Finish();
+    }
   }
   XFlush(display_);
   if (overrideRedirect_) GrabKeyboard();

@@ -39,8 +39,8 @@ class X11Window final : public PlatformWindow {
   // Re-parents the window into a window of any client and follows that
   // window: its size, and its end.
   bool EmbedInto(Handle parent) override;
-  // X windows have no owner.
-  Handle Owner() override { return 0; }
+  // The window this one is transient for (WindowDesc::owner), or 0.
+  Handle Owner() override { return static_cast<Handle>(owner_); }
   void SetHandPointer(bool hand) override;
   std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
 
@@ -96,6 +96,7 @@ class X11Window final : public PlatformWindow {
   Cursor handCursor_ = 0;
   Cursor HandCursor();  // the server destroyed the window already
   Window parent_ = 0;   // a foreign parent (EmbedInto), watched for its size and end
+  Window owner_ = 0;    // WM_TRANSIENT_FOR: the window of ours this one belongs to
   ScaledCanvas canvas_;
   CanvasSurface surface_{canvas_.designed()};
   std::unique_ptr<Presenter> presenter_;

@@ -16,6 +16,10 @@
 //                                  _NET_WM_NAME) for SECONDS, as another program would
 //   xprobe close CAPTION           asks that window to close (WM_DELETE_WINDOW), as a
 //                                  window manager's close button does; exit 1 if none
+//   xprobe close-id ID             the same for the window with that id
+//   xprobe owned ID SECONDS        waits until a viewable window is transient for the window
+//                                  ID (WM_TRANSIENT_FOR) and describes it as `window` does,
+//                                  its caption (_NET_WM_NAME) first; exit 1 on timeout
 //   xprobe launch CAPTION SECONDS -- PROGRAM ARGS...
 //                                  starts the program and measures the time until its window
 //                                  is viewable and all of it shows black on the screen; prints
@@ -195,6 +199,18 @@ int CursorState() {
   return 0;
 }
 
+void Print(const Info& info) {
+  std::printf("id 0x%lx\n", info.id);
+  std::printf("geometry %dx%d+%d+%d\n", info.width, info.height, info.x, info.y);
+  std::printf("override_redirect %d\n", info.overrideRedirect ? 1 : 0);
+  std::printf("net_wm_state");
+  for (const auto& st : info.states) std::printf(" %s", st.c_str());
+  std::printf("\n");
+  std::printf("map_state %s\n", info.mapState == IsViewable     ? "viewable"
+                                : info.mapState == IsUnviewable ? "unviewable"
+                                                                : "unmapped");
+}
+
 int WindowInfo(const std::string& caption) {
   auto all = FindAll(caption);
   if (all.empty()) return 1;
@@ -202,15 +218,7 @@ int WindowInfo(const std::string& caption) {
   std::optional<Info> info = FindViewable(caption);
   if (!info) info = Describe(all.front());
   if (!info) return 1;
-  std::printf("id 0x%lx\n", info->id);
-  std::printf("geometry %dx%d+%d+%d\n", info->width, info->height, info->x, info->y);
-  std::printf("override_redirect %d\n", info->overrideRedirect ? 1 : 0);
-  std::printf("net_wm_state");
-  for (const auto& s : info->states) std::printf(" %s", s.c_str());
-  std::printf("\n");
-  std::printf("map_state %s\n", info->mapState == IsViewable     ? "viewable"
-                                : info->mapState == IsUnviewable ? "unviewable"
-                                                                 : "unmapped");
+  Print(*info);
   return 0;
 }
 
@@ -222,6 +230,33 @@ int Poll(double seconds, Done done) {
     if (std::chrono::steady_clock::now() >= end) return 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+Window ParseId(const char* text) { return static_cast<Window>(std::strtoul(text, nullptr, 0)); }
+
+// A viewable window (a child of the root or one level below, where window
+// managers keep their clients) that is transient for the owner.
+std::optional<Info> FindOwned(Window owner) {
+  for (Window top : Children(DefaultRootWindow(g_display))) {
+    std::vector<Window> candidates{top};
+    for (Window inner : Children(top)) candidates.push_back(inner);
+    for (Window w : candidates) {
+      Window of = 0;
+      if (!XGetTransientForHint(g_display, w, &of) || of != owner) continue;
+      auto info = Describe(w);
+      if (info && info->mapState == IsViewable) return info;
+    }
+  }
+  return std::nullopt;
+}
+
+int Owned(Window owner, double seconds) {
+  std::optional<Info> info;
+  if (Poll(seconds, [&] { return (info = FindOwned(owner)).has_value(); }) != 0) return 1;
+  auto caption = Utf8Property(info->id, Intern("_NET_WM_NAME"));
+  std::printf("caption %s\n", caption ? caption->c_str() : "");
+  Print(*info);
+  return 0;
 }
 
 bool WmRunning() {
@@ -349,19 +384,23 @@ int Hold(const std::string& caption, double seconds) {
   return 0;
 }
 
-int Close(const std::string& caption) {
-  auto all = FindAll(caption);
-  if (all.empty()) return 1;
+int CloseWindow(Window w) {
   XEvent e{};
   e.xclient.type = ClientMessage;
-  e.xclient.window = all.front();
+  e.xclient.window = w;
   e.xclient.message_type = Intern("WM_PROTOCOLS");
   e.xclient.format = 32;
   e.xclient.data.l[0] = static_cast<long>(Intern("WM_DELETE_WINDOW"));
   e.xclient.data.l[1] = CurrentTime;
-  XSendEvent(g_display, all.front(), False, NoEventMask, &e);
+  XSendEvent(g_display, w, False, NoEventMask, &e);
   XSync(g_display, False);
   return 0;
+}
+
+int Close(const std::string& caption) {
+  auto all = FindAll(caption);
+  if (all.empty()) return 1;
+  return CloseWindow(all.front());
 }
 
 int Usage() {
@@ -370,6 +409,7 @@ int Usage() {
       "usage: xprobe cursor | cursor-hotspot | window CAPTION | count CAPTION | wait CAPTION SECONDS |\n"
       "       gone CAPTION SECONDS | pointer | screen | wm | wm-ready SECONDS | hold CAPTION "
       "SECONDS | close CAPTION |\n"
+      "       close-id ID | owned ID SECONDS |\n"
       "       launch CAPTION SECONDS -- PROGRAM ARGS... |\n"
       "       preview-host W H SECONDS [--resize W2 H2] -- PROGRAM ARGS...\n");
   return 2;
@@ -420,6 +460,10 @@ int main(int argc, char** argv) {
     rc = Hold(argv[2], Seconds(argv[3]));
   } else if (cmd == "close" && argc == 3) {
     rc = Close(argv[2]);
+  } else if (cmd == "close-id" && argc == 3) {
+    rc = CloseWindow(ParseId(argv[2]));
+  } else if (cmd == "owned" && argc == 4) {
+    rc = Owned(ParseId(argv[2]), Seconds(argv[3]));
   } else if (cmd == "launch" && argc >= 6 && std::strcmp(argv[4], "--") == 0) {
     rc = Launch(argv[2], Seconds(argv[3]), argv + 5);
   } else if (cmd == "preview-host") {

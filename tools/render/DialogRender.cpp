@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "assets/DialogLayout.h"
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/posix/FreeTypeText.h"
+#include "settings/MessageWindow.h"
 #include "settings/Sorvin_P.h"
 #include "tools/render/ImageWriters.h"
 
@@ -100,6 +102,21 @@ int RunDialog(const RenderOptions& o) {
     const forms::PictureBox& Pic_C = dialog.form().Pic("Pic_C");
     WritePng(client, Crop{0, 0, Pic_C.Width(), Pic_C.Height()}, *o.png);
   }
+  return 0;
+}
+
+int RunMessage(const RenderOptions& o) {
+  MemoryPlatform platform;
+  FreeTypeText text;
+  platform.UseText(text);
+  MessageWindow message(platform, text, layout::DialogWindow().caption, *o.message);
+  message.LoadOnly();
+  PlatformWindow* window = message.form().window();
+  if (!message.loaded() || window == nullptr) throw OutputError("the message window did not load");
+  window->Show();
+  // The client area is Pic_M; the memory backend's frame lies beyond it.
+  const forms::PictureBox& frame = message.form().Pic("Pic_M");
+  WritePng(message.form().frame(), Crop{0, 0, frame.Width(), frame.Height()}, *o.png);
   return 0;
 }
 

@@ -82,6 +82,9 @@ std::string RenderUsage() {
          "                         phase drawn); --gif the banner over one cycle at its real pace\n"
          "  --ticks N              with --dialog: banner ticks run first (default 0; the first\n"
          "                         tick draws phase 40)\n"
+         "  --message TEXT         instead of the saver: the settings dialog's message window\n"
+         "                         saying TEXT (lines apart at newlines), its client area\n"
+         "                         written with --png\n"
          "A run-time error of the animation ends the run as it ends the saver: the picture\n"
          "stays as it was, the pictures are written, the exit code is 0. Bad arguments exit\n"
          "with 2, a random file that runs out or an output that cannot be written with 3.\n";
@@ -135,6 +138,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
       o.preview = true;
     } else if (a == "--dialog") {
       o.dialog = true;
+    } else if (a == "--message") {
+      o.message = value();
     } else if (a == "--ticks") {
       o.ticks = ParseInteger<long long>(a, value(), 0, 1'000'000'000LL);
       ticksGiven = true;
@@ -161,6 +166,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
   if (o.dialog && ((!o.png && !o.series && !o.gif) || o.json || everyGiven || from || o.crop || o.gifDelay))
     throw UsageError("--dialog is written with --png, --series or --gif alone");
   if (ticksGiven && !o.dialog) throw UsageError("--ticks only applies to --dialog");
+  if (o.message && (!o.png || o.series || o.gif || o.json || o.dialog || o.preview))
+    throw UsageError("--message is written with --png alone");
   if (!o.png && !o.series && !o.gif && !o.json)
     throw UsageError("nothing to write: give --png, --series, --gif or --json");
   if ((everyGiven || from || o.crop || o.gifDelay) && !o.series && !o.gif) {

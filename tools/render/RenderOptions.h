@@ -34,9 +34,10 @@ struct RenderOptions {
   int gifDelay = 0;                   // centiseconds per GIF picture
   std::optional<Crop> crop;
   bool json = false;
-  bool preview = false;  // the preview window in a host of width x height instead
-  bool dialog = false;   // the settings dialog with stored count `count` instead
-  long long ticks = 0;   // banner ticks of the dialog before its picture
+  bool preview = false;                // the preview window in a host of width x height instead
+  bool dialog = false;                 // the settings dialog with stored count `count` instead
+  long long ticks = 0;                 // banner ticks of the dialog before its picture
+  std::optional<std::string> message;  // the settings' message window with this text instead
   bool help = false;
 };
 

@@ -46,6 +46,7 @@ int RunPreview(const RenderOptions& o) {
 int Run(const RenderOptions& o) {
   if (o.preview) return RunPreview(o);
   if (o.dialog) return RunDialog(o);
+  if (o.message) return RunMessage(o);
   std::unique_ptr<RandomSource> random;
   if (o.randomFile) {
     random = std::make_unique<ListRandom>(ReadRandomFile(*o.randomFile));

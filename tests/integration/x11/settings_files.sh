@@ -3,7 +3,8 @@
 # a 3 GB file as Kalvessa.ini do not hold the saver back: /s comes up with
 # the default count and a key ends it, and each stays as it was. 設定 in /c
 # with Kalvessa.ini a link to a device refuses the save (the reason goes to
-# stderr) and leaves the link and the device alone.
+# stderr and to the message window over the dialog, which Enter dismisses)
+# and leaves the link and the device alone.
 # The programs run with at most 4 GB of address space, so a build that reads
 # without a limit fails here instead of taking the machine's memory.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
@@ -57,9 +58,15 @@ if mknod "$WORK/null" c 1 3 2>/dev/null; then
   start_saver /c
   if "$XPROBE" wait "$CAPTION" "$WINDOW_TIMEOUT"; then
     geometry=$("$XPROBE" window "$CAPTION" | awk '$1 == "geometry" { print $2 }')
+    dialog=$("$XPROBE" window "$CAPTION" | awk '$1 == "id" { print $2 }')
     IFS=+ read -r _ x y <<<"$geometry"
     sleep 0.5 # the first paint done before the click
     xdotool mousemove $((x + 352)) $((y + 246)) click 1
+    if "$XPROBE" owned "$dialog" "$WINDOW_TIMEOUT" >/dev/null; then
+      xdotool key Return
+    else
+      fail "device: no message window over the dialog"
+    fi
     wait_exit "$SAVER_PID"
     [ "$EXIT_CODE" = 0 ] || fail "device: exit code $EXIT_CODE"
     grep -q "$INI" "$WORK/saver.out" || fail "device: the refusal was not reported: $(cat "$WORK/saver.out")"
