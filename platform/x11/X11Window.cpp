@@ -116,7 +116,10 @@ X11Window::X11Window(X11WindowSystem& platform, const WindowDesc& desc, WindowHa
   managed_ = platform.WindowManagerRunning();
   // Without a window manager nothing keeps a window on top or gives it the
   // keyboard: the full-screen window places itself and grabs the keys.
-  overrideRedirect_ = fullScreen_ && !managed_;
+  // Under XWayland the window manager puts every full-screen window on the
+  // focused output, so the covers of the other outputs would never land
+  // there: the saver's windows place themselves as without a manager.
+  overrideRedirect_ = fullScreen_ && (!managed_ || platform.OnXWayland());
 
   int width = fullScreen_ ? DisplayWidth(display_, screen) : 320;
   int height = fullScreen_ ? DisplayHeight(display_, screen) : 240;

@@ -462,6 +462,27 @@ bool X11WindowSystem::WindowManagerRunning() {
   return trap.Finish() == Success && self == wm;
 }
 
+bool X11WindowSystem::OnXWayland() {
+  if (xwayland_) return *xwayland_;
+  // Newer Xwayland servers carry an extension of that name; Debian 12's
+  // (22.1) does not, but names its RandR outputs XWAYLAND0, XWAYLAND1, ...
+  int opcode = 0, event = 0, error = 0;
+  bool found = XQueryExtension(display_, "XWAYLAND", &opcode, &event, &error) == True;
+  if (!found && randrEventBase_ >= 0) {
+    if (XRRScreenResources* res = XRRGetScreenResourcesCurrent(display_, root_)) {
+      for (int k = 0; k < res->noutput && !found; ++k) {
+        if (XRROutputInfo* info = XRRGetOutputInfo(display_, res, res->outputs[k])) {
+          found = info->name != nullptr && std::string_view(info->name).starts_with("XWAYLAND");
+          XRRFreeOutputInfo(info);
+        }
+      }
+      XRRFreeScreenResources(res);
+    }
+  }
+  xwayland_ = found;
+  return found;
+}
+
 void X11WindowSystem::Register(X11Window* window) { windows_.push_back(window); }
 
 void X11WindowSystem::Unregister(X11Window* window) { std::erase(windows_, window); }

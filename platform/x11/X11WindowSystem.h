@@ -8,7 +8,9 @@
 #include <X11/Xlib.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/EventLoop.h"
@@ -85,6 +87,10 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   const WindowArt& art() const { return art_; }
   // True when an EWMH window manager is running now.
   bool WindowManagerRunning();
+  // True when the server is a Wayland compositor's XWayland: its window
+  // manager places full-screen windows on the focused output only, so a
+  // saver's windows there place themselves (override-redirect).
+  bool OnXWayland();
   bool shmAvailable() const { return shmAvailable_; }
   // How many times larger pixel-designed windows show (Xft.dpi, the desktop's font DPI).
   int displayScale();
@@ -134,6 +140,7 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   bool shmAvailable_ = false;
   int randrEventBase_ = -1;             // -1: no XRandR
   bool randrMonitors_ = false;          // XRandR 1.5: XRRGetMonitors
+  std::optional<bool> xwayland_;        // OnXWayland(), asked once
   std::unique_ptr<TextRenderer> text_;  // made on first use
   int cursorCount_ = 0;
   Cursor invisibleCursor_ = 0;
