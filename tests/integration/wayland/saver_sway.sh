@@ -31,8 +31,6 @@ log "XWayland on offer at $XDISPLAY"
 
 # xwayland_running: sway has started its XWayland (it does for the first X client).
 xwayland_running() { pgrep -P "$COMPOSITOR_PID" -x Xwayland >/dev/null; }
-# has_swarm NAME: the shot shows more than black (the swarm's colours).
-has_swarm() { [ "$(colours_of "$1" | awk '$1 != "000000" { n += $2 } END { print n + 0 }')" -gt 200 ]; }
 only_black() { [ "$(colours_of "$1" | cut -d' ' -f1 | tr '\n' ' ')" = "000000 " ]; }
 # start_saver NAME ARGS...: kalvessa as the test user (both displays named); its pid in PID.
 start_saver() {
