@@ -79,6 +79,8 @@ class WaylandWindow final : public PlatformWindow, private SurfaceHandler {
   void NotifyDisplayChanged();
   // Someone asked the window to close (the compositor, PostCloseRequest).
   void CloseRequested();
+  // The surface a full-screen window shows on (null: none now), for tests.
+  const OutputSurface* coverSurface() const { return cover_.get(); }
   // The window system goes before this window: let go of its objects now.
   void Orphan();
 
