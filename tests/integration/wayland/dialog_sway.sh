@@ -154,6 +154,7 @@ if open_dialog; then
   click 296 40
   reference 251
   convert "$WORK/ref-251.png" -crop $LABEL +repage "$WORK/label-251.png"
+  # shellcheck disable=SC2317  # called through poll
   hidpi_label() {
     client hidpi-click 2
     convert "$WORK/hidpi-click.png" -crop 80x34+460+108 +repage -sample 50% "$WORK/hidpi-label.png"

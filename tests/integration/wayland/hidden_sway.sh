@@ -14,7 +14,7 @@ start_sway 1280x720
 export KALVESSA_WAYLAND_SHELL=xdg
 
 # cpu_ns PID: the CPU time its threads have used, in nanoseconds.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d\n", n }'; }
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f\n", n }'; }
 # share PID SECONDS: its CPU share over that many seconds, in thousandths of a percent of a core.
 share() {
   local a b

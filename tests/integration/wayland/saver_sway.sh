@@ -30,7 +30,8 @@ XDISPLAY=$(cat "$WORK/shots/display")
 log "XWayland on offer at $XDISPLAY"
 
 # xwayland_running: sway has started its XWayland (it does for the first X client).
-xwayland_running() { pgrep -P "$COMPOSITOR_PID" -x Xwayland >/dev/null; }
+# (Xwayland leaves sway's process tree: found by its user and display.)
+xwayland_running() { pgrep -u "$TEST_USER" -f "^Xwayland $XDISPLAY( |\$)" >/dev/null; }
 only_black() { [ "$(colours_of "$1" | cut -d' ' -f1 | tr '\n' ' ')" = "000000 " ]; }
 # start_saver NAME ARGS...: kalvessa as the test user (both displays named); its pid in PID.
 start_saver() {
