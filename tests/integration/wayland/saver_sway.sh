@@ -13,7 +13,8 @@
 #  - the test run (no arguments) shows the pointer, ignores a move, ends on a key;
 #  - the swarm's output at scale 2: the swarm in its 1280x720 device pixels
 #    (single-pixel detail, not 2x2 blocks), dots as at scale 1;
-#  - `/p 123` ends at once, quietly (exit 0, nothing on stderr).
+#  - `/p 123` ends at once, quietly (exit 0, nothing on stderr); `--root`
+#    without DISPLAY says one line and ends with exit code 1.
 # Needs KALVESSA besides lib.sh's programs.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh"
@@ -132,6 +133,12 @@ ended "a key in the test run" run
 log "/p has no meaning here: it ends at once, quietly"
 start_saver preview /p 123
 ended "/p" preview
+
+log "--root without DISPLAY: one line, exit code 1"
+start_client root "$K" --root
+wait_exit "$CLIENT_PID" 10
+[ "$EXIT_CODE" = 1 ] || fail "--root without DISPLAY: exit code $EXIT_CODE"
+[ "$(wc -l <"$WORK/root.err")" = 1 ] || fail "--root without DISPLAY said: $(cat "$WORK/root.err")"
 
 log "the swarm's output at scale 2: drawn in its device pixels"
 sway_msg 'output HEADLESS-1 scale 2' >/dev/null
