@@ -168,14 +168,17 @@ void WaylandWindow::Move(int left, int top, int width, int height) {
   rect_ = PixelRect{left, top, left + width, top + height};
   moved_ = true;
   if (fullScreen_) {
-    // Before it is shown only the canvas's size follows: the surface comes with Show().
     Output* target = system_->OutputAt(rect_, true);
-    if (shown_ || (cover_ != nullptr && cover_->output() == target)) {
-      Cover(target);
-    } else if (target != nullptr) {
+    if (target != nullptr) {
       const OutputPlace place = target->place();
       const BufferSize size = BufferFor(place.width, place.height, place.scale);
       ResizeCanvas(size.width, size.height);
+    }
+    if (shown_) {
+      Cover(target);
+    } else if (cover_ != nullptr && cover_->output() != nullptr && cover_->output() != target) {
+      // Show() makes it where the rectangle says.
+      cover_.reset();
     }
     return;
   }
