@@ -3,7 +3,7 @@
 # KALVESSA_WAYLAND_SHELL=xdg) on headless sway: a full-screen xdg_toplevel
 # that sway stops sending frame callbacks to once its workspace is hidden.
 # Hidden, the saver draws nothing and its CPU over 10 s stays below 0.1 % of
-# a core; shown again, it draws again.
+# a core; shown again, it draws again; the compositor's close ends it.
 # Needs KALVESSA besides lib.sh's programs.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$(dirname "$0")/lib.sh"
@@ -54,5 +54,10 @@ n=$(compare -metric AE "$WORK/shots/again1.png" "$WORK/shots/again2.png" null: 2
 again=$(share "$PID" 3)
 echo "figure: shown again: $((again / 1000)).$(printf %03d $((again % 1000))) % of a core"
 [ "$again" -gt "$((hidden * 10 + 100))" ] || fail "shown again, the saver does not work ($again)"
+
+log "the compositor's close (xdg_toplevel.close) ends it as a close request does"
+sway_msg '[app_id=kalvessa] kill' >/dev/null
+wait_exit "$PID" 10
+[ "$EXIT_CODE" = 0 ] || fail "after the compositor's close: exit code $EXIT_CODE"
 [ -s "$WORK/saver.err" ] && fail "stderr: $(head -3 "$WORK/saver.err")"
 finish
