@@ -20,6 +20,7 @@
 . "$(dirname "$0")/lib.sh"
 : "${KALVESSA:?KALVESSA must name the kalvessa program}"
 command -v wtype >/dev/null || skip "wtype is not installed"
+command -v pgrep >/dev/null || die "pgrep is not installed (procps)"
 K=$(install_program "$KALVESSA")
 
 start_sway --xwayland 1280x720 1920x1080
