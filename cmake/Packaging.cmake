@@ -69,7 +69,7 @@ set(kal_datadir \"${CMAKE_INSTALL_DATADIR}\")")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # The dialog's Japanese captions need a Japanese face; a daemon runs it.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | mate-screensaver | xsecurelock")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | mate-screensaver | xsecurelock | swayidle")
   # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the rest.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Kalvessa fills the screen with black on which a swarm of glowing yellow
 particles streams down from an invisible point wandering over the
@@ -78,7 +78,9 @@ screen, each particle trailing a short gold-to-black tail.
 The package holds the program (with its settings dialog, kalvessa /c,
 also in the desktop's menus), a link and a description for the
 XScreenSaver daemon, which runs it as kalvessa --root, and a theme
-entry for the MATE and Xfce screen savers. xsecurelock runs it too.")
+entry for the MATE and Xfce screen savers. xsecurelock runs it too.
+On a Wayland desktop it runs natively, started by an idle daemon
+such as swayidle.")
 endif()
 
 include(CPack)

@@ -260,5 +260,58 @@ TEST(SaverRest, NoFramesWhileNothingIsShownInputStillEndsItAndNoBurstAfter) {
   }
 }
 
+// Outputs may go while nothing is shown (a compositor that stopped asking
+// for frames): the covers follow, the swarm moves to another output and
+// starts afresh at its size, and still nothing is drawn until frames are
+// asked for again; then the swarm runs there.
+TEST(SaverRest, OutputsGoingWhileNothingIsShownDrawNothingAndTheSwarmMovesToAnother) {
+  using std::chrono::seconds;
+  const TimePoint start{}, restFrom = start + seconds(1), restTo = start + seconds(21);
+  const PixelRect a{0, 0, 640, 480}, b{640, 0, 1440, 600}, c{1440, 0, 2240, 600};
+  // The swarm's output gone: the other at the origin, as the Wayland backend lays them out.
+  const PixelRect bAlone{0, 0, 800, 600};
+  MemoryPlatform p;
+  p.monitors = {a, b, c};
+  p.ScheduleInputAt(start + seconds(3), {Kind::DisplayChange});
+  p.ScheduleInputAt(start + seconds(6), {Kind::DisplayChange});
+  p.ScheduleInputAt(start + seconds(24), Key());
+  long restLooks = 0;
+  bool drewWhileResting = false, drewAfter = false;
+  std::vector<PixelRect> afterC, afterA;
+  auto anyColour = [](const Canvas& canvas) {
+    for (int y = 0; y < canvas.height(); ++y)
+      for (int x = 0; x < canvas.width(); ++x)
+        if (canvas.At(x, y) != Rgb(0, 0, 0)) return true;
+    return false;
+  };
+  p.onDoEvents = [&](long) {
+    p.presenting = p.now < restFrom || p.now >= restTo;
+    if (p.now >= start + seconds(3) && p.monitors.size() == 3) p.monitors = {a, b};
+    if (p.now >= start + seconds(6) && p.monitors.size() == 2) p.monitors = {bAlone};
+    const std::vector<MemoryWindow*> windows = p.LoadedWindows();
+    if (p.now >= start + seconds(4) && afterC.empty())
+      for (MemoryWindow* w : windows) afterC.push_back(w->rect());
+    if (p.now >= start + seconds(7) && afterA.empty())
+      for (MemoryWindow* w : windows) afterA.push_back(w->rect());
+    MemoryWindow* saver = p.FindLoaded(kSaver);
+    if (saver == nullptr) return;
+    if (p.now >= restFrom + seconds(1) && p.now < restTo) {
+      ++restLooks;
+      // The restart at 6 s leaves the window black; no frame may draw on it.
+      if (p.now >= start + seconds(7) && anyColour(saver->canvas())) drewWhileResting = true;
+    }
+    if (p.now >= restTo + seconds(2) && !drewAfter) drewAfter = anyColour(saver->canvas());
+  };
+  EXPECT_GT(RunSaver(p, "/s"), 0);
+  EXPECT_EQ(p.now, start + seconds(24));
+  EXPECT_EQ(afterC, (std::vector<PixelRect>{a, b}));
+  EXPECT_EQ(afterA, std::vector<PixelRect>{bAlone});
+  // About one look a second, and the two changes' deliveries.
+  EXPECT_LE(restLooks, 40);
+  EXPECT_FALSE(drewWhileResting);
+  EXPECT_TRUE(drewAfter);
+  EXPECT_EQ(p.FindLoaded(kSaver), nullptr);
+}
+
 }  // namespace
 }  // namespace kal

@@ -36,8 +36,8 @@ test_pkgs=(
   dpkg-dev lintian desktop-file-utils icoutils
   # The Wayland tests: headless sway (with XWayland, swaymsg's output read
   # with jq), grim's screenshots and wtype's keys; headless weston and its
-  # screenshooter; swayidle for the idle side.
-  sway grim wtype swayidle xwayland jq weston
+  # screenshooter; swayidle for the idle side; pgrep (procps) finds Xwayland.
+  sway grim wtype swayidle xwayland jq weston procps
 )
 
 pkgs=("${run_pkgs[@]}")

@@ -4,6 +4,7 @@
 
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/posix/Features.h"
+#include "platform/wayland/Features.h"
 #include "platform/win32/Features.h"
 #include "platform/x11/Features.h"
 #include "tests/support/FeatureProbe.h"
@@ -22,6 +23,7 @@ TEST(MemoryFeatures, EveryDeclaredSetAnswersAsDeclared) {
   } sets[] = {
       {"everything", kMemoryFeatures},
       {"x11", x11::kX11Features | kPosixDesktopFeatures},
+      {"wayland", wayland::kWaylandFeatures | kPosixDesktopFeatures},
       {"win32", win32::kWin32Features},
       {"nothing", Features{}},
   };

@@ -337,8 +337,21 @@ bool HoldInstanceLocks(std::vector<std::string> keys) {
   return true;
 }
 
-bool HoldInstanceLock(const std::string& x11Display) {
-  return HoldInstanceLocks({DisplayLockKey(DisplayKind::kX11, x11Display, CurrentLockEnvironment())});
+std::vector<std::string> SessionLockKeys(DisplayKind kind, std::string_view address,
+                                         const std::function<const char*(const char*)>& getenv,
+                                         const LockEnvironment& env) {
+  std::vector<std::string> keys{DisplayLockKey(kind, address, env)};
+  const struct {
+    DisplayKind kind;
+    const char* variable;
+  } named[] = {{DisplayKind::kWayland, "WAYLAND_DISPLAY"}, {DisplayKind::kX11, "DISPLAY"}};
+  for (const auto& n : named) {
+    const char* value = getenv(n.variable);
+    if (value == nullptr || value[0] == '\0') continue;
+    std::string key = DisplayLockKey(n.kind, value, env);
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
+  }
+  return keys;
 }
 
 }  // namespace kal

@@ -2,6 +2,7 @@
 // the same display out, held for the process's life.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,7 +64,13 @@ std::string UnsafeLockFolder(const LockPlace& place);
 // keys this process holds already count as taken.
 bool HoldInstanceLocks(std::vector<std::string> keys);
 
-// The lock of one X display, given as $DISPLAY spells it.
-bool HoldInstanceLock(const std::string& x11Display);
+// The keys of every display a process of this session shows on or could
+// reach: the one it shows on (`kind`, `address` as it was opened; an empty
+// Wayland address is the default socket), and each display the environment
+// names ($WAYLAND_DISPLAY, $DISPLAY; `getenv` reads it). An X11 dialog
+// through XWayland and a Wayland saver of one desktop so share a key.
+std::vector<std::string> SessionLockKeys(DisplayKind kind, std::string_view address,
+                                         const std::function<const char*(const char*)>& getenv,
+                                         const LockEnvironment& env);
 
 }  // namespace kal

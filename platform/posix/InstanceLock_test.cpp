@@ -182,6 +182,50 @@ TEST(InstanceLock, LocksLiveOnlyInFoldersNobodyElseCanWrite) {
 // A child that takes locks takes them in its own runtime folder.
 void OnlyRuntime(const std::string& runtime) { ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1); }
 
+// A process takes the lock of the display it shows on and of every display
+// its environment names, so the two sides of one desktop (a Wayland saver,
+// an X11 dialog through XWayland) meet on a key whichever starts first.
+TEST(InstanceLock, EveryDisplayOfTheSessionIsLocked) {
+  LockEnvironment env;
+  env.runtimeDir = "/run/user/1000";
+  using K = DisplayKind;
+  const std::string w1 = DisplayLockKey(K::kWayland, "wayland-1", env),
+                    w0 = DisplayLockKey(K::kWayland, "wayland-0", env);
+  const struct {
+    const char* what;
+    K kind;
+    const char* address;
+    const char* waylandDisplay;
+    const char* display;
+    std::vector<std::string> keys;
+  } cases[] = {
+      {"X11 alone", K::kX11, ":0", nullptr, ":0", {"x11-local-0"}},
+      {"X11 through XWayland", K::kX11, ":0", "wayland-1", ":0.0", {"x11-local-0", w1}},
+      {"Wayland alone", K::kWayland, "wayland-1", "wayland-1", nullptr, {w1}},
+      {"Wayland with XWayland",
+       K::kWayland,
+       "wayland-1",
+       "/run/user/1000/wayland-1",
+       "unix:0",
+       {w1, "x11-local-0"}},
+      {"Wayland's default socket", K::kWayland, "", nullptr, "", {w0}},
+      {"X11 chosen though Wayland is named",
+       K::kX11,
+       "localhost:2",
+       "wayland-1",
+       nullptr,
+       {"x11-local-2", w1}},
+  };
+  for (const auto& c : cases) {
+    auto getenv = [&](const char* name) -> const char* {
+      if (std::string_view(name) == "WAYLAND_DISPLAY") return c.waylandDisplay;
+      if (std::string_view(name) == "DISPLAY") return c.display;
+      return nullptr;
+    };
+    EXPECT_EQ(SessionLockKeys(c.kind, c.address, getenv, env), c.keys) << c.what;
+  }
+}
+
 TEST(InstanceLock, TakesEveryKeyOrNone) {
   const std::string d = TempDir();
   ASSERT_FALSE(d.empty());

@@ -11,8 +11,9 @@ extern char** environ;
 namespace kal {
 
 bool PosixDesktop::HoldInstanceLock() {
-  // Per display, as the caption check is.
-  return kal::HoldInstanceLock(display_);
+  // Per display, as the caption check is; every display of the session, so
+  // a saver on one and a dialog on the other keep each other out.
+  return HoldInstanceLocks(lockKeys_);
 }
 
 void PosixDesktop::OpenDocument(Handle, const std::string& address) {

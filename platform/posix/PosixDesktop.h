@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Desktop.h"
 
@@ -10,14 +11,15 @@ namespace kal {
 
 class PosixDesktop final : public DesktopServices {
  public:
-  // display: the window system's name for the desktop, which names the lock.
-  explicit PosixDesktop(std::string display) : display_(std::move(display)) {}
+  // lockKeys: the keys of every display of the session (SessionLockKeys),
+  // all of which the instance lock takes.
+  explicit PosixDesktop(std::vector<std::string> lockKeys) : lockKeys_(std::move(lockKeys)) {}
 
   bool HoldInstanceLock() override;
   void OpenDocument(Handle owner, const std::string& address) override;
 
  private:
-  std::string display_;
+  std::vector<std::string> lockKeys_;
 };
 
 }  // namespace kal

@@ -59,6 +59,16 @@ xkb_keysym_t Keymap::Symbol(std::uint32_t key) const {
   return state_ != nullptr ? xkb_state_key_get_one_sym(state_, key + kEvdevOffset) : XKB_KEY_NoSymbol;
 }
 
+xkb_keysym_t Keymap::BaseSymbol(std::uint32_t key) const {
+  if (state_ == nullptr) return XKB_KEY_NoSymbol;
+  const xkb_keycode_t code = key + kEvdevOffset;
+  const xkb_layout_index_t layout = xkb_state_key_get_layout(state_, code);
+  const xkb_keysym_t* syms = nullptr;
+  if (layout == XKB_LAYOUT_INVALID || xkb_keymap_key_get_syms_by_level(keymap_, code, layout, 0, &syms) < 1)
+    return XKB_KEY_NoSymbol;
+  return syms[0];
+}
+
 std::string Keymap::Text(std::uint32_t key) const {
   if (state_ == nullptr) return {};
   char buffer[64];

@@ -25,6 +25,9 @@ class Keymap {
                        std::uint32_t group);
   // The symbol of wl_keyboard.key's `key` (an evdev code); XKB_KEY_NoSymbol without a keymap.
   xkb_keysym_t Symbol(std::uint32_t key) const;
+  // Its symbol on the first level of the active layout: what it gives
+  // without modifiers (Shift+1 gives '1').
+  xkb_keysym_t BaseSymbol(std::uint32_t key) const;
   // The text it types (UTF-8), empty for keys that type none.
   std::string Text(std::uint32_t key) const;
   bool ShiftHeld() const;

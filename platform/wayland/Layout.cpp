@@ -39,6 +39,14 @@ PointF ToSwarmPixels(const OutputPlace& swarm, const OutputPlace& on, double sx,
                 (static_cast<double>(on.y) - swarm.y + sy) * k};
 }
 
+PixelRect MonitorRect(const OutputPlace& swarm, const OutputPlace& o) {
+  const PointF corner = ToSwarmPixels(swarm, o, 0, 0);
+  const BufferSize size = BufferFor(o.width, o.height, swarm.scale);
+  // Corners are whole logical units times a whole scale: exact.
+  const auto x = static_cast<std::int32_t>(corner.x), y = static_cast<std::int32_t>(corner.y);
+  return PixelRect{x, y, x + size.width, y + size.height};
+}
+
 BufferSize BufferFor(std::int32_t width, std::int32_t height, std::int32_t scale) {
   const std::int32_t k = ScaleWithinLimits(scale);
   return BufferSize{SideWithinLimits(width) * k, SideWithinLimits(height) * k};

@@ -58,6 +58,14 @@ struct PointF {
 // another keeps its position in the swarm's pixels and is no move.
 PointF ToSwarmPixels(const OutputPlace& swarm, const OutputPlace& on, double sx, double sy);
 
+// Output `o`'s rectangle in the pixels of the swarm's output: the swarm's
+// output at the origin, its buffer's size; the others where the layout puts
+// them, in the same units (logical units times the swarm's scale). A window
+// covering `o` that reports a position as ToSwarmPixels less this corner
+// gives what the saver's covers add their corner's offset back to: one
+// space in which crossing from output to output is no move.
+PixelRect MonitorRect(const OutputPlace& swarm, const OutputPlace& o);
+
 // The buffer a surface of `width` x `height` logical units needs at `scale`
 // (device pixels), with the same limits.
 struct BufferSize {

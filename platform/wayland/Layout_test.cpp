@@ -91,6 +91,37 @@ TEST(WaylandLayout, PositionsOnAnyOutputAreOneSpaceInTheSwarmsPixels) {
   }
 }
 
+// The monitors the saver sees: the swarm's output at the origin in its own
+// pixels, the others beside it in the same units; a position on any output,
+// as its window reports it plus its rectangle's corner, is the swarm-pixel
+// position, so a pointer crossing keeps it.
+TEST(WaylandLayout, MonitorsAreOneSpaceWithTheSwarmsOutputAtTheOrigin) {
+  const OutputPlace a{0, 0, 1280, 720, 1};
+  const OutputPlace b{1280, 0, 1920, 1080, 1};
+  const OutputPlace hiA{0, 0, 640, 360, 2};  // a at scale 2: the same 1280x720 pixels
+  const OutputPlace bNext{640, 0, 1920, 1080, 1};
+  const OutputPlace above{100, -1080, 1920, 1080, 1};
+  const struct {
+    const char* what;
+    OutputPlace swarm, o;
+    PixelRect want;
+  } cases[] = {
+      {"the swarm's own", a, a, {0, 0, 1280, 720}},
+      {"the one to its right", a, b, {1280, 0, 3200, 1080}},
+      {"the swarm on the right", b, a, {-1280, 0, 0, 720}},
+      {"the swarm at scale 2: its device pixels", hiA, hiA, {0, 0, 1280, 720}},
+      {"beside a swarm at scale 2", hiA, bNext, {1280, 0, 5120, 2160}},
+      {"above it, not at the origin", b, above, {-1180, -1080, 740, 0}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MonitorRect(c.swarm, c.o), c.want) << c.what;
+    const PixelRect r = MonitorRect(c.swarm, c.o);
+    const PointF p = ToSwarmPixels(c.swarm, c.o, 7, 9);
+    const PointF reported{p.x - r.left, p.y - r.top}, own{7.0 * c.swarm.scale, 9.0 * c.swarm.scale};
+    EXPECT_EQ(reported, own) << c.what;
+  }
+}
+
 TEST(WaylandLayout, BufferIsTheLogicalSizeTimesTheScaleWithinBounds) {
   const struct {
     std::int32_t w, h, scale;

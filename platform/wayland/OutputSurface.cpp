@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/wayland/Connection.h"
-#include "platform/wayland/Damage.h"
 #include "platform/wayland/Layout.h"
 #include "platform/wayland/Output.h"
 #include "platform/wayland/Seat.h"
@@ -22,7 +21,7 @@ OutputSurface::OutputSurface(Connection& connection, Output* output, Shell shell
       shell_(shell),
       output_(output),
       placed_(output != nullptr),
-      buffers_(connection.shm()) {
+      presentation_(connection.shm(), [this] { handler_.OnFrame(*this); }) {
   if (shell_ == Shell::kLayer && connection.layerShell() == nullptr)
     throw WaylandError("the Wayland compositor offers no layer shell");
   if (output_ != nullptr) scale_ = output_->place().scale;
@@ -75,7 +74,6 @@ OutputSurface::OutputSurface(Connection& connection, Output* output, Shell shell
 
 OutputSurface::~OutputSurface() {
   if (Seat* seat = connection_.seat()) seat->Forget(surface_);
-  if (frame_ != nullptr) wl_callback_destroy(frame_);
   if (decoration_ != nullptr) zxdg_toplevel_decoration_v1_destroy(decoration_);
   if (toplevel_ != nullptr) xdg_toplevel_destroy(toplevel_);
   if (xdgSurface_ != nullptr) xdg_surface_destroy(xdgSurface_);
@@ -111,7 +109,7 @@ void OutputSurface::Configure(int width, int height) {
   height_ = height;
   // Every configure is answered by a commit with the whole picture soon:
   // some compositors wait for it before they show a new arrangement.
-  full_ = true;
+  presentation_.SendWhole();
   if (resized || first) SetOpaqueRegion();
   if (first || resized) handler_.OnConfigured(*this);
 }
@@ -129,7 +127,7 @@ void OutputSurface::OutputChanged() {
   const int scale = output_->place().scale;
   if (scale == scale_) return;
   scale_ = scale;
-  full_ = true;
+  presentation_.SendWhole();
   if (configured_) handler_.OnConfigured(*this);
 }
 
@@ -143,44 +141,8 @@ void OutputSurface::OutputRemoved(const Output& output) {
 }
 
 bool OutputSurface::Present(Canvas& canvas) {
-  if (!configured_ || closed_ || frame_ != nullptr) return false;
-  const BufferSize size = BufferFor(width_, height_, scale_);
-  if (canvas.width() != size.width || canvas.height() != size.height || size.width == 0) return false;
-  if (!buffers_.Resize(size.width, size.height) || !buffers_.AnyFree()) return false;
-  if (!full_ && !canvas.HasDirty()) return false;
-  changed_.clear();
-  canvas.TakeDirty([this](int x, int y, int w, int h) { changed_.push_back(PixelRect{x, y, x + w, y + h}); });
-  if (full_) {
-    changed_.clear();
-    changed_.push_back(PixelRect{0, 0, size.width, size.height});
-  }
-  wl_buffer* buffer = buffers_.Prepare(canvas, changed_);
-  if (buffer == nullptr) {
-    full_ = true;  // the changes were taken from the canvas: the next commit sends everything
-    return false;
-  }
-  wl_surface_attach(surface_, buffer, 0, 0);
-  if (scaleSent_ != scale_) {
-    wl_surface_set_buffer_scale(surface_, scale_);
-    scaleSent_ = scale_;
-  }
-  for (const PixelRect& r : CoalesceDamage(changed_))
-    wl_surface_damage_buffer(surface_, r.left, r.top, r.right - r.left, r.bottom - r.top);
-  static const wl_callback_listener frameListener = {&OutputSurface::FrameDone};
-  frame_ = wl_surface_frame(surface_);
-  wl_callback_add_listener(frame_, &frameListener, this);
-  wl_surface_commit(surface_);
-  full_ = false;
-  ++commits_;
-  return true;
-}
-
-void OutputSurface::FrameDone(void* data, wl_callback* callback, std::uint32_t) {
-  auto* self = static_cast<OutputSurface*>(data);
-  wl_callback_destroy(callback);
-  self->frame_ = nullptr;
-  ++self->framesDone_;
-  self->handler_.OnFrame(*self);
+  if (!configured_ || closed_) return false;
+  return presentation_.Present(surface_, canvas, BufferFor(width_, height_, scale_), scale_);
 }
 
 void OutputSurface::Enter(void* data, wl_surface*, wl_output* wl) {

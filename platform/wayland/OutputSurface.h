@@ -11,13 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/wayland/Presentation.h"
 #include "platform/wayland/ShellChoice.h"
 #include "platform/wayland/ShmBuffers.h"
 
-struct wl_callback;
 struct wl_output;
 struct wl_surface;
 struct xdg_surface;
@@ -85,12 +86,14 @@ class OutputSurface {
   int bufferHeight() const;
 
   // A commit waits for its frame callback: drawing more now is wasted.
-  bool FramePending() const { return frame_ != nullptr; }
+  bool FramePending() const { return presentation_.FramePending(); }
+  // When the commit waiting for its callback was made (none: nothing waits).
+  std::optional<TimePoint> waitingSince() const { return presentation_.waitingSince(); }
   // Whether Present would commit something now: configured, not closed, no
   // frame callback outstanding, and changes on the canvas (or a configure
   // to answer). The loop's "any changes to push".
   bool WantsPresent(const Canvas& canvas) const {
-    return configured_ && !closed_ && frame_ == nullptr && (full_ || canvas.HasDirty());
+    return configured_ && !closed_ && presentation_.WantsPresent(canvas);
   }
   // Puts the canvas's changed tiles on the screen (all of it after a
   // configure) in one commit. The canvas must be bufferWidth() x
@@ -105,9 +108,9 @@ class OutputSurface {
   // (destroy it), one made for none forgets it was there.
   void OutputRemoved(const Output& output);
 
-  std::size_t commits() const { return commits_; }
-  std::size_t framesDone() const { return framesDone_; }
-  const ShmBuffers& buffers() const { return buffers_; }
+  std::size_t commits() const { return presentation_.commits(); }
+  std::size_t framesDone() const { return presentation_.framesDone(); }
+  const ShmBuffers& buffers() const { return presentation_.buffers(); }
 
  private:
   static void Enter(void* data, wl_surface*, wl_output* output);
@@ -119,7 +122,6 @@ class OutputSurface {
   static void ToplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
                                 wl_array*);
   static void ToplevelClose(void* data, xdg_toplevel*);
-  static void FrameDone(void* data, wl_callback* callback, std::uint32_t);
   // A configure acknowledged: takes the new size (a zero falls back on the output's).
   void Configure(int width, int height);
   void SetOpaqueRegion();
@@ -134,18 +136,13 @@ class OutputSurface {
   xdg_surface* xdgSurface_ = nullptr;
   xdg_toplevel* toplevel_ = nullptr;
   zxdg_toplevel_decoration_v1* decoration_ = nullptr;
-  wl_callback* frame_ = nullptr;
-  ShmBuffers buffers_;
+  // Its buffers go after the surface that showed them.
+  Presentation presentation_;
   bool configured_ = false;
   bool closed_ = false;
   int width_ = 0, height_ = 0;
   int pendingWidth_ = 0, pendingHeight_ = 0;  // of the toplevel's configure, applied at the xdg_surface's
   int scale_ = 1;
-  int scaleSent_ = 1;  // wl_surface.set_buffer_scale's, 1 by default
-  bool full_ = true;   // the next commit sends the whole canvas
-  std::vector<PixelRect> changed_;
-  std::size_t commits_ = 0;
-  std::size_t framesDone_ = 0;
 };
 
 }  // namespace kal::wayland

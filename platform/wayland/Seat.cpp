@@ -58,6 +58,11 @@ void Seat::Forget(wl_surface* surface) {
   if (keyboardFocus_ == surface) keyboardFocus_ = nullptr;
 }
 
+void Seat::SetCursor(wl_surface* image, std::int32_t hotX, std::int32_t hotY) {
+  if (pointer_ == nullptr || pointerFocus_ == nullptr) return;
+  wl_pointer_set_cursor(pointer_, enterSerial_, image, hotX, hotY);
+}
+
 void Seat::Capabilities(void* data, wl_seat* seat, std::uint32_t caps) {
   auto* self = static_cast<Seat*>(data);
   const bool pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0;
@@ -98,6 +103,7 @@ void Seat::PointerEnter(void* data, wl_pointer* pointer, std::uint32_t serial, w
   auto* self = static_cast<Seat*>(data);
   self->pointerFocus_ = surface;
   self->lastSerial_ = serial;
+  self->enterSerial_ = serial;
   // No surface: no image while the pointer is over this surface.
   if (self->cursorHidden_) wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
   if (self->handler_ != nullptr && surface != nullptr)
@@ -163,7 +169,7 @@ void Seat::KeyboardKey(void* data, wl_keyboard*, std::uint32_t serial, std::uint
   self->lastSerial_ = serial;
   if (self->handler_ == nullptr || self->keyboardFocus_ == nullptr) return;
   self->handler_->OnKey(self->keyboardFocus_, self->keymap_.Symbol(key), self->keymap_.Text(key),
-                        state == WL_KEYBOARD_KEY_STATE_PRESSED, self->keymap_);
+                        state == WL_KEYBOARD_KEY_STATE_PRESSED, self->keymap_, key);
 }
 
 void Seat::KeyboardModifiers(void* data, wl_keyboard*, std::uint32_t serial, std::uint32_t depressed,

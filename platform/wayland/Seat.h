@@ -32,9 +32,10 @@ class InputHandler {
   virtual void OnPointerAxis(wl_surface* /*surface*/, std::uint32_t /*axis*/, double /*value*/) {}
   virtual void OnKeyboardEnter(wl_surface* /*surface*/) {}
   virtual void OnKeyboardLeave(wl_surface* /*surface*/) {}
-  // A key went down (pressed) or up; `keymap` tells the modifiers held.
+  // A key (its evdev code `key`) went down (pressed) or up; `keymap` tells
+  // the modifiers held and the key's other symbols.
   virtual void OnKey(wl_surface* /*surface*/, xkb_keysym_t /*symbol*/, const std::string& /*text*/,
-                     bool /*pressed*/, const Keymap& /*keymap*/) {}
+                     bool /*pressed*/, const Keymap& /*keymap*/, std::uint32_t /*key*/) {}
   // The seat gained or lost its pointer or keyboard.
   virtual void OnCapabilities(bool /*pointer*/, bool /*keyboard*/) {}
 
@@ -52,12 +53,18 @@ class Seat {
   // Null: events are dropped. The handler must outlive the seat or be reset.
   void SetHandler(InputHandler* handler) { handler_ = handler; }
   // True (the default): the pointer shows no image over our surfaces.
+  // False: the handler's OnPointerEnter chooses the image (SetCursor).
   void SetCursorHidden(bool hidden) { cursorHidden_ = hidden; }
+  // The pointer's image over our surface under it now (null: none), by the
+  // serial of its enter; nothing when the pointer is over none of ours.
+  void SetCursor(wl_surface* image, std::int32_t hotX, std::int32_t hotY);
 
   bool hasPointer() const { return pointer_ != nullptr; }
   bool hasKeyboard() const { return keyboard_ != nullptr; }
   wl_surface* pointerFocus() const { return pointerFocus_; }
   wl_surface* keyboardFocus() const { return keyboardFocus_; }
+  // The keyboard's keymap and the modifiers held now.
+  const Keymap& keymap() const { return keymap_; }
   // The serial of the last input event (for requests that ask for one).
   std::uint32_t lastSerial() const { return lastSerial_; }
 
@@ -95,6 +102,7 @@ class Seat {
   wl_surface* pointerFocus_ = nullptr;
   wl_surface* keyboardFocus_ = nullptr;
   std::uint32_t lastSerial_ = 0;
+  std::uint32_t enterSerial_ = 0;  // of the pointer's last enter, which set_cursor names
   bool cursorHidden_ = true;
   Keymap keymap_;
   InputHandler* handler_ = nullptr;

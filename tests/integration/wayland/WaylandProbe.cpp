@@ -178,8 +178,8 @@ class Probe final : public SurfaceHandler, public InputHandler {
   void OnKeyboardEnter(wl_surface* surface) override {
     std::printf("keyboard enter output=%s\n", LabelOf(surface).c_str());
   }
-  void OnKey(wl_surface* surface, xkb_keysym_t symbol, const std::string& text, bool pressed,
-             const Keymap&) override {
+  void OnKey(wl_surface* surface, xkb_keysym_t symbol, const std::string& text, bool pressed, const Keymap&,
+             std::uint32_t) override {
     char name[64];
     if (xkb_keysym_get_name(symbol, name, sizeof name) < 0) std::snprintf(name, sizeof name, "0x%x", symbol);
     std::printf("key output=%s sym=%s text=%s state=%s\n", LabelOf(surface).c_str(), name, text.c_str(),

@@ -94,6 +94,7 @@ user_env() {
   [ -n "$SWAYSOCK" ] && USER_ENV+=(SWAYSOCK="$SWAYSOCK")
   [ -n "${KALVESSA_WAYLAND_SHELL:-}" ] && USER_ENV+=(KALVESSA_WAYLAND_SHELL="$KALVESSA_WAYLAND_SHELL")
   [ -n "${KALVESSA_PLATFORM:-}" ] && USER_ENV+=(KALVESSA_PLATFORM="$KALVESSA_PLATFORM")
+  [ -n "${WAYLAND_DEBUG:-}" ] && USER_ENV+=(WAYLAND_DEBUG="$WAYLAND_DEBUG")
   [ -n "${USER_DISPLAY:-}" ] && USER_ENV+=(DISPLAY="$USER_DISPLAY")
   return 0
 }
@@ -301,6 +302,12 @@ colours_of() {
 }
 # count_colour NAME RRGGBB: how many pixels have that colour.
 count_colour() { colours_of "$1" | awk -v c="$2" '$1 == c { print $2; f = 1 } END { if (!f) print 0 }'; }
+# swarm_pixels NAME: how many pixels have a colour of the saver's trails
+# (golds and yellows: red from A0, no blue); has_swarm NAME: more than 200.
+swarm_pixels() {
+  colours_of "$1" | awk 'substr($1, 1, 2) >= "A0" && substr($1, 5, 2) == "00" { n += $2 } END { print n + 0 }'
+}
+has_swarm() { [ "$(swarm_pixels "$1")" -gt 200 ]; }
 # size_of NAME: WIDTHxHEIGHT of the screenshot.
 size_of() { convert "$WORK/shots/$1.png" -format %wx%h info:; }
 

@@ -17,6 +17,9 @@ WINDOW_TIMEOUT=${WINDOW_TIMEOUT:-30}
 EXIT_TIMEOUT=${EXIT_TIMEOUT:-20}
 SAVER_CAPTION=Kalvessa_m
 
+# A Wayland session's variable would make the program choose Wayland: these
+# tests are about the X11 window system on their own server.
+unset WAYLAND_DISPLAY
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/kal-x11-test-XXXXXX")
 # A home of the test's own, removed with WORK: settings never touch the user's,
 # and openbox's log, font caches and the instance lock stay in here.
