@@ -17,7 +17,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/CanvasSurface.h"
-#include "platform/EventLoop.h"
+#include "platform/LoopWindowSystem.h"
 #include "platform/Platform.h"
 #include "platform/forms/Text.h"
 #include "platform/memory/Features.h"
@@ -90,11 +90,10 @@ class MemoryWindow final : public PlatformWindow {
 };
 
 class MemoryPlatform final : public Platform,
-                             public WindowSystem,
+                             public LoopWindowSystem,
                              public FileSystem,
                              public DesktopServices,
-                             public ProcessServices,
-                             private EventSource {
+                             public ProcessServices {
  public:
   MemoryPlatform();
 
@@ -186,10 +185,6 @@ class MemoryPlatform final : public Platform,
   void RunMessageLoop() override;
   void WaitUntil(TimePoint deadline) override;
   TimePoint Now() override { return now; }  // also the loop's clock
-  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
-    return loop_.SetTimer(interval, std::move(tick));
-  }
-  void KillTimer(int id) override { loop_.KillTimer(id); }
   void RunModalLoop(const std::function<bool()>& done) override;
   bool Presenting() override { return presenting; }
   ScreenMetrics Screen() override;
@@ -270,7 +265,6 @@ class MemoryPlatform final : public Platform,
   std::map<std::string, TimePoint> fileTimes_;  // when each file was written (fake clock)
   std::string lastFileError_;
   RandomSource* random_ = &defaultRandom_;
-  EventLoop loop_{*this};
 };
 
 }  // namespace kal

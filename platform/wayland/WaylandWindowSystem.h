@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/EventLoop.h"
+#include "platform/LoopWindowSystem.h"
 #include "platform/Process.h"
 #include "platform/WindowArt.h"
 #include "platform/WindowSystem.h"
@@ -44,7 +44,7 @@ inline constexpr auto kFramesStalledAfter = std::chrono::milliseconds(250);
 // How long the first full-screen surface may take to be placed on an output.
 inline constexpr auto kPlacementWait = std::chrono::seconds(2);
 
-class WaylandWindowSystem final : public WindowSystem, private EventSource, private InputHandler {
+class WaylandWindowSystem final : public LoopWindowSystem, private InputHandler {
  public:
   // Connects to $WAYLAND_DISPLAY (unset: wayland-0). nullptr, and one line in
   // `error`, when there is no compositor or it lacks what is needed.
@@ -59,16 +59,7 @@ class WaylandWindowSystem final : public WindowSystem, private EventSource, priv
   // Sends every request made (before the process ends).
   void Sync();
 
-  // ---- the loop ----
-  void DoEvents() override { loop_.DoEvents(); }
-  void RunMessageLoop() override { loop_.RunMessageLoop(); }
-  void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
-  TimePoint Now() override { return Clock::now(); }
-  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
-    return loop_.SetTimer(interval, std::move(tick));
-  }
-  void KillTimer(int id) override { loop_.KillTimer(id); }
-  void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
+  // (The loop's calls: LoopWindowSystem.)
   // False while a window's frames are stalled (kFramesStalledAfter).
   bool Presenting() override;
 
@@ -88,6 +79,8 @@ class WaylandWindowSystem final : public WindowSystem, private EventSource, priv
   TextRenderer& Text() override;
 
   // ---- for the windows ----
+  // The loaded window of that handle, or null.
+  WaylandWindow* FindWindow(Handle window);
   Connection& connection() { return *connection_; }
   Shell shell() const { return shell_; }
   // The swarm's output (see above); null when there is no output.
@@ -159,7 +152,6 @@ class WaylandWindowSystem final : public WindowSystem, private EventSource, priv
   std::vector<PixelRect> lastMonitors_;
   Handle lastHandle_ = 0;
   std::vector<Handle> closeRequests_;  // PostCloseRequest's, delivered by the next look
-  EventLoop loop_{*this};
 };
 
 }  // namespace kal::wayland

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "platform/EventLoop.h"
+#include "platform/LoopWindowSystem.h"
 #include "platform/Platform.h"
 #include "platform/Random.h"
 #include "platform/WindowArt.h"
@@ -18,11 +18,10 @@
 namespace kal {
 
 class Win32Platform final : public Platform,
-                            public WindowSystem,
+                            public LoopWindowSystem,
                             public FileSystem,
                             public DesktopServices,
-                            public ProcessServices,
-                            private EventSource {
+                            public ProcessServices {
  public:
   // `art`: the hand pointer the windows show (the program icon is the
   // executable's own resource).
@@ -46,15 +45,6 @@ class Win32Platform final : public Platform,
   RandomSource& Random() override { return random_; }
 
   // ---- WindowSystem ----
-  void DoEvents() override { loop_.DoEvents(); }
-  void RunMessageLoop() override { loop_.RunMessageLoop(); }
-  void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
-  TimePoint Now() override { return Clock::now(); }  // also the loop's clock
-  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
-    return loop_.SetTimer(interval, std::move(tick));
-  }
-  void KillTimer(int id) override { loop_.KillTimer(id); }
-  void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
   ScreenMetrics Screen() override;
   // EnumDisplayMonitors: every monitor of the desktop, the primary first.
   std::vector<PixelRect> Monitors() override;
@@ -118,7 +108,6 @@ class Win32Platform final : public Platform,
   std::unique_ptr<TextRenderer> text_;  // made on first use
   bool timerPeriodSet_ = false;
   bool quitSeen_ = false;  // the last look found WM_QUIT
-  EventLoop loop_{*this};
 };
 
 }  // namespace kal

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/EventLoop.h"
+#include "platform/LoopWindowSystem.h"
 #include "platform/Process.h"
 #include "platform/WindowArt.h"
 #include "platform/WindowSystem.h"
@@ -22,7 +22,7 @@ namespace kal::x11 {
 
 class X11Window;
 
-class X11WindowSystem final : public WindowSystem, private EventSource {
+class X11WindowSystem final : public LoopWindowSystem {
  public:
   // Connects to $DISPLAY; nullptr when no display can be opened. `art`: the
   // program's icon and hand pointer, which the windows show.
@@ -38,16 +38,7 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   // the process ends).
   void Sync() { XSync(display_, False); }
 
-  // ---- the loop ----
-  void DoEvents() override { loop_.DoEvents(); }
-  void RunMessageLoop() override { loop_.RunMessageLoop(); }
-  void WaitUntil(TimePoint deadline) override { loop_.WaitUntil(deadline); }
-  TimePoint Now() override { return Clock::now(); }  // also the loop's clock
-  int SetTimer(Clock::duration interval, std::function<void()> tick) override {
-    return loop_.SetTimer(interval, std::move(tick));
-  }
-  void KillTimer(int id) override { loop_.KillTimer(id); }
-  void RunModalLoop(const std::function<bool()>& done) override { loop_.RunModalLoop(done); }
+  // (The loop's calls: LoopWindowSystem.)
 
   // ---- whether anyone can see ----
   // False while DPMS has the display in standby, suspend or off. Asked after
@@ -147,7 +138,6 @@ class X11WindowSystem final : public WindowSystem, private EventSource {
   std::vector<X11Window*> windows_;
   std::size_t pushCount_ = 0;
   unsigned long flushedBefore_ = 0;  // NextRequest at the last Flush
-  EventLoop loop_{*this};
 
   // DPMS, looked at once a second.
   bool dpms_ = false;         // the server has it
