@@ -26,6 +26,7 @@ WaylandWindow::WaylandWindow(WaylandWindowSystem& system, const WindowDesc& desc
     : system_(&system),
       handler_(handler),
       handle_(handle),
+      owner_(desc.owner),
       caption_(desc.caption),
       fullScreen_(desc.fullScreen) {
   // A designed window is drawn k times larger and shown at buffer scale k:
@@ -206,6 +207,9 @@ void WaylandWindow::Show() {
     // Every window of the program is drawn at its designed size: fixed.
     window_ = std::make_unique<WindowSurface>(system_->connection(), caption_, kAppId, w, h, scale_, true,
                                               WindowSurfaceEvents{[this] { CloseRequested(); }, {}});
+    // A window that belongs to another stays above it (where the compositor places it).
+    if (const WaylandWindow* owner = system_->FindWindow(owner_); owner && owner->toplevel())
+      window_->SetParent(*owner->toplevel());
   }
   handler_.OnPaint(*this);
 }

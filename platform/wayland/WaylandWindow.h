@@ -41,13 +41,15 @@ class WaylandWindow final : public PlatformWindow, private SurfaceHandler {
   void SetTopmost() override {}
   Surface& Display() override { return surface_; }
   void Unload() override;
-  Handle Owner() override { return 0; }
+  Handle Owner() override { return owner_; }
   // The window is the client area; the compositor's frame lies around it.
   std::pair<int, int> OuterSize(int clientWidth, int clientHeight) override;
   void SetHandPointer(bool hand) override;
 
   // ---- for the window system ----
   bool loaded() const { return system_ != nullptr && !unloading_; }
+  // Its toplevel, once shown (null for a full-screen window).
+  const WindowSurface* toplevel() const { return window_.get(); }
   bool fullScreen() const { return fullScreen_; }
   const PixelRect& rect() const { return rect_; }
   bool Owns(const wl_surface* surface) const;
@@ -99,6 +101,7 @@ class WaylandWindow final : public PlatformWindow, private SurfaceHandler {
   WaylandWindowSystem* system_;
   WindowHandler& handler_;
   Handle handle_;
+  Handle owner_;  // the window it belongs to (WindowDesc::owner), or 0
   std::string caption_;
   bool fullScreen_;
   int scale_ = 1;  // a designed window's enlargement, which is also its buffer scale

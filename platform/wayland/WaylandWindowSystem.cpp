@@ -275,14 +275,18 @@ WaylandWindow* WaylandWindowSystem::Find(const wl_surface* surface) const {
   return nullptr;
 }
 
-bool WaylandWindowSystem::GetWindowRect(Handle window, PixelRect& out) {
-  for (const WaylandWindow* w : windows_) {
-    if (w->handle() == window && w->loaded()) {
-      out = w->rect();
-      return true;
-    }
+WaylandWindow* WaylandWindowSystem::FindWindow(Handle window) {
+  for (WaylandWindow* w : windows_) {
+    if (w->handle() == window && w->loaded()) return w;
   }
-  return false;
+  return nullptr;
+}
+
+bool WaylandWindowSystem::GetWindowRect(Handle window, PixelRect& out) {
+  const WaylandWindow* w = window != 0 ? FindWindow(window) : nullptr;
+  if (w == nullptr) return false;
+  out = w->rect();
+  return true;
 }
 
 void WaylandWindowSystem::PostCloseRequest(Handle window) {

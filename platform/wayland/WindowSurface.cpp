@@ -48,6 +48,10 @@ WindowSurface::WindowSurface(Connection& connection, const std::string& title, c
   wl_surface_commit(surface_);
 }
 
+void WindowSurface::SetParent(const WindowSurface& parent) {
+  xdg_toplevel_set_parent(toplevel_, parent.toplevel_);
+}
+
 WindowSurface::~WindowSurface() {
   if (Seat* seat = connection_.seat()) seat->Forget(surface_);
   if (decoration_ != nullptr) zxdg_toplevel_decoration_v1_destroy(decoration_);

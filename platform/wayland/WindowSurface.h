@@ -48,6 +48,8 @@ class WindowSurface {
   // Whether the compositor draws the frame (it said so); false before it answers, or without decorations.
   bool serverDecorated() const { return serverDecorated_; }
 
+  // Kept above `parent` (a dialog's message over the dialog).
+  void SetParent(const WindowSurface& parent);
   // A new size in logical units (the next commit sends the whole canvas).
   void Resize(int width, int height);
   bool FramePending() const { return presentation_.FramePending(); }

@@ -141,6 +141,26 @@ if open_dialog; then
   printf '[Section]\r\n%s= 500\r\n' "$KEY" | cmp -s - "$INI" || fail "stored: $(od -c "$INI" | head -3)"
 fi
 
+log "a refused save (a read-only file) is told in a window of ours over the dialog; Enter dismisses it, then the program ends"
+store 250
+chmod 0444 "$INI"
+if open_dialog; then
+  click 350 246
+  views='[.. | objects | select(.app_id? == "kalvessa")] | length'
+  poll 10 "[ \"\$(sway_msg -t get_tree | jq '$views')\" = 2 ]" || fail "no message window beside the dialog"
+  sway_msg -t get_tree | jq -r '[.. | objects | select(.app_id? == "kalvessa")] | .[] | "view \(.name) \(.type) \(.geometry.width)x\(.geometry.height) focused=\(.focused)"'
+  [ "$(sway_msg -t get_tree | jq -r '[.. | objects | select(.app_id? == "kalvessa" and .focused)][0].name')" = "$CAPTION" ] ||
+    fail "the focused window is not the message titled $CAPTION"
+  screenshot message-screen HEADLESS-1
+  as_user wtype -s 300 -k Return
+  wait_exit "$PID" 10
+  [ "$EXIT_CODE" = 0 ] || fail "after the message: exit code $EXIT_CODE"
+  ini_unchanged "the refused save"
+  grep -q "^Kalvessa: $CAPTION: 設定を保存できませんでした。" "$WORK/dialog.err" ||
+    fail "the refusal is not on stderr: $(cat "$WORK/dialog.err")"
+fi
+chmod 0644 "$INI"
+
 log "at scale 2: twice as large, every pixel a block, clicks where they show; the compositor's close stores nothing"
 sway_msg 'output HEADLESS-1 scale 2' >/dev/null
 store 250
