@@ -12,6 +12,8 @@
 # Needs: KAL_WAYLAND_PROBE (the probe program), jq, ImageMagick's convert;
 # sway, swaymsg, grim, wtype for start_sway; weston for start_weston.
 set -u
+# shellcheck source-path=SCRIPTDIR source=../checks.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
 : "${KAL_WAYLAND_PROBE:?KAL_WAYLAND_PROBE must name the kal-wayland-probe program}"
 for tool in jq convert setpriv; do
@@ -21,23 +23,15 @@ done
 # Generous limits: a busy 2-core machine can be slow to start a compositor.
 START_TIMEOUT=${START_TIMEOUT:-30}
 LINE_TIMEOUT=${LINE_TIMEOUT:-20}
+EXIT_TIMEOUT=${EXIT_TIMEOUT:-$LINE_TIMEOUT}
 
-FAILURES=0
 STARTED_PIDS=()
 COMPOSITOR_PID=
 WAYLAND_SOCKET=
 SWAYSOCK=
 
-log() { echo "--- $*"; }
-fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-die() { echo "FAIL: $*"; exit 1; }
 # A test that cannot run here (no compositor that starts): CTest counts it as skipped.
 skip() { echo "SKIP: $*"; exit 77; }
-finish() {
-  if [ "$FAILURES" -gt 0 ]; then echo "$FAILURES check(s) failed"; exit 1; fi
-  echo "all checks passed"
-  exit 0
-}
 
 # Who runs the compositor and the clients.
 AS_USER=()
@@ -114,16 +108,6 @@ install_program() {
   echo "$to"
 }
 
-# poll SECONDS COMMAND: true as soon as COMMAND succeeds.
-poll() {
-  local seconds=$1 cmd=$2
-  local end=$((SECONDS + seconds))
-  while [ "$SECONDS" -le "$end" ]; do
-    eval "$cmd" && return 0
-    sleep 0.05
-  done
-  return 1
-}
 
 # wait_socket LOG: the compositor's socket appeared in RUNTIME (its name in
 # WAYLAND_SOCKET); skips the test when the compositor ended instead.
@@ -255,18 +239,6 @@ wait_line() {
   return 1
 }
 
-# wait_exit PID [SECONDS]: its exit code in EXIT_CODE (124: still running, then killed).
-wait_exit() {
-  local pid=$1 seconds=${2:-$LINE_TIMEOUT}
-  if poll "$seconds" "! kill -0 $pid 2>/dev/null"; then
-    wait "$pid"
-    EXIT_CODE=$?
-  else
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    EXIT_CODE=124
-  fi
-}
 
 # screenshot NAME [OUTPUT]: grim's picture of the whole layout or of one
 # output, as $WORK/shots/NAME.png (copied to $KAL_SHOTS when set).

@@ -5,6 +5,8 @@
 #
 # Needs: KALVESSA and XPROBE (paths of the programs), Xvfb, xdotool, import/convert.
 set -u
+# shellcheck source-path=SCRIPTDIR source=../checks.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
 : "${KALVESSA:?KALVESSA must name the kalvessa program}"
 : "${XPROBE:?XPROBE must name the xprobe tool}"
@@ -32,7 +34,6 @@ fi
 XVFB_PID=
 WM_PID=
 STARTED_PIDS=()
-FAILURES=0
 
 cleanup() {
   local pid
@@ -44,15 +45,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-log() { echo "--- $*"; }
-fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-die() { echo "FAIL: $*"; exit 1; }
-# Ends the test: exit code 1 when any check failed.
-finish() {
-  if [ "$FAILURES" -gt 0 ]; then echo "$FAILURES check(s) failed"; exit 1; fi
-  echo "all checks passed"
-  exit 0
-}
 
 # start_xvfb [WIDTHxHEIGHT] [more Xvfb arguments...]
 start_xvfb() {
@@ -84,16 +76,6 @@ start_openbox() {
   log "openbox running"
 }
 
-# poll SECONDS COMMAND: true as soon as COMMAND succeeds.
-poll() {
-  local seconds=$1 cmd=$2
-  local end=$((SECONDS + seconds))
-  while [ "$SECONDS" -le "$end" ]; do
-    eval "$cmd" && return 0
-    sleep 0.05
-  done
-  return 1
-}
 
 # start_saver ARGS...: runs kalvessa in the background; its pid in SAVER_PID.
 start_saver() {
@@ -113,19 +95,6 @@ wait_window() {
   }
 }
 
-# wait_exit PID [SECONDS]: waits for the process; its exit code in EXIT_CODE
-# (124 when it did not end in time; it is then killed).
-wait_exit() {
-  local pid=$1 seconds=${2:-$EXIT_TIMEOUT}
-  if poll "$seconds" "! kill -0 $pid 2>/dev/null"; then
-    wait "$pid"
-    EXIT_CODE=$?
-  else
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    EXIT_CODE=124
-  fi
-}
 
 # still_running PID SECONDS: the process is still there after SECONDS.
 still_running() {
